@@ -1,0 +1,55 @@
+// The database image: the whole file in memory, and the category records in it.
+//
+// File format. Nothing of the Palm header or record list is parsed; the whole
+// file is searched for 4-byte category markers, FF 40 44 02 or FF 40 44 03,
+// which may stand anywhere (even inside an earlier record). Each marker is
+// followed by one category record; offsets from the first byte after the marker:
+//    0  21 bytes   name, zero-terminated; byte 20 is always taken as the end
+//   21   8 bytes   check value: IDEA encryption of the password's first 8 bytes
+//   29   1 byte    not interpreted
+//   30   4 bytes   text length L, unsigned, big-endian
+//   34   8*ceil(L/8) bytes  the text, IDEA-encrypted block by block
+// Categories are numbered from 0 in marker order.
+#ifndef MOVREL_APP_MOVRELVIEW_H
+#define MOVREL_APP_MOVRELVIEW_H
+
+#include <cstdint>
+#include <vector>
+
+class MovrelView {
+public:
+  MovrelView() = default;
+  ~MovrelView();
+  MovrelView(const MovrelView&) = delete;
+  MovrelView& operator=(const MovrelView&) = delete;
+
+  // Loads the whole file (through the search path) and returns the number of
+  // category markers in it. A file that cannot be opened, sized or read, or
+  // that is larger than 2^31 - 1 bytes, ends the run with a fatal error.
+  int32_t openFrom(const char* name);
+
+  // As openFrom, from bytes already in memory (copied). For tools and tests.
+  int32_t loadImage(const char* bytes, int32_t size);
+
+  // Offset of the first byte after the first marker that begins at or after
+  // start and lies wholly inside the image; -1 when there is none.
+  int32_t findNextCat(int32_t start) const;
+
+  // Prints category index (0 <= index < count): the banner, then, when the
+  // record's check value matches password, its decrypted text and "\n".
+  // Returns 0 when printed, -1 when the check value does not match. A record
+  // that reaches past the end of the image is a fatal error.
+  int32_t printcat(int32_t index, const char* password);
+
+  char* buffer = nullptr; // the file's bytes, owned; null until loaded
+  int32_t length = 0;     // bytes in buffer
+
+private:
+  int32_t countCategories();
+
+  // Record start (first byte after the marker) of every category, found once
+  // when the image is loaded, so that reaching category k costs O(1).
+  std::vector<int32_t> recordStarts_;
+};
+
+#endif

@@ -1,0 +1,11 @@
+// Erasing secrets (passwords, user keys, key schedules, decrypted text).
+#ifndef MOVREL_CIPHER_WIPE_H
+#define MOVREL_CIPHER_WIPE_H
+
+#include <cstddef>
+
+// Sets n bytes at p to zero in a way the optimiser may not drop, even when the
+// storage is about to be released or go out of scope. p may be null when n is 0.
+void secure_wipe(void* p, size_t n);
+
+#endif

@@ -1,0 +1,48 @@
+#include "ecb.h"
+
+#include "idea_core.h"
+#include "wipe.h"
+
+namespace {
+
+// Blocks run side by side in the portable kernel. One block is a chain of 34
+// dependent multiplications, so a lone block leaves the multiplier idle most
+// of the time; independent lanes fill those gaps, and eight 16-bit lanes fill
+// one 128-bit register when the compiler vectorises the lane loop (about
+// three times the throughput of one block at a time).
+constexpr size_t kLanes = 8;
+
+inline uint16_t load_word(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+
+inline void store_word(uint8_t* p, uint16_t w) {
+  p[0] = static_cast<uint8_t>(w >> 8);
+  p[1] = static_cast<uint8_t>(w);
+}
+
+template <size_t n>
+inline void run_lanes(const uint8_t* in, uint8_t* out, uint16_t (&x)[4][n], const uint16_t Z[52]) {
+  for (size_t i = 0; i < n; ++i) {
+    for (int j = 0; j < 4; ++j) x[j][i] = load_word(in + 8 * i + 2 * j);
+  }
+  idea_rounds(x, Z);
+  for (size_t i = 0; i < n; ++i) {
+    for (int j = 0; j < 4; ++j) store_word(out + 8 * i + 2 * j, x[j][i]);
+  }
+}
+
+}  // namespace
+
+// The staging arrays hold plaintext on one side of the cipher, so they are
+// wiped once at the end rather than per block.
+void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
+  uint16_t wide[4][kLanes];
+  uint16_t one[4][1];
+  for (; blocks >= kLanes; blocks -= kLanes, in += 8 * kLanes, out += 8 * kLanes) {
+    run_lanes(in, out, wide, Z);
+  }
+  for (; blocks > 0; --blocks, in += 8, out += 8) {
+    run_lanes(in, out, one, Z);
+  }
+  secure_wipe(wide, sizeof wide);
+  secure_wipe(one, sizeof one);
+}

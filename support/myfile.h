@@ -72,7 +72,10 @@ long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
 // --------------------------------------------------------- zero-filled arrays
 // Plain forms return null on exhaustion (or on sizes that overflow size_t) and
 // leave nothing allocated; a failed zrealloc/zadd leaves the caller's block intact.
-// The ez forms report "can't allocate ..." with (name, line, file) instead.
+// The ez forms report "can't allocate ..." with (name, line, file) instead;
+// a size above LONG_MAX, or one that left size_t, is printed as LONG_MAX.
+// free2/free3 take a null array as empty. A zrealloc to 0 bytes in all keeps
+// a 1-byte block, so that null always means failure.
 
 void* zmalloc(size_t n);
 void free1(void* p);
@@ -110,6 +113,8 @@ char* readfile(FILE* stream);
 extern FILE* log_file; // the open log, or null
 
 // Opens name (".log" appended when it holds no '.') for appending. 0 or -1.
+// A name that with its ".log" is over 999 characters fails like an open that
+// failed, with wfopen's warning naming it as it would have been tried.
 int logopen(const char* name);
 // Closes the log: 0 when none was open, else fclose's result.
 int logclose(void);

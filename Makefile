@@ -7,7 +7,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build check check-normal check-sanitize demo bench install clean
+.PHONY: all build check check-normal check-sanitize demo demo-db bench fuzz install clean
 
 all: build
 
@@ -29,13 +29,37 @@ check-sanitize:
 demo: build
 	./build/app/movrelview examples/demo.pdb
 
+# Remakes examples/demo.pdb from the notes beside it (the bytes are reproducible).
+demo-db: build
+	./build/tools/mkmovrel examples/demo.pdb palmpilot \
+	  Personal examples/notes/personal.txt \
+	  Shopping examples/notes/shopping.txt \
+	  "Cards & accounts" examples/notes/accounts.txt \
+	  "Books to read" examples/notes/books.txt
+
 bench:
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
 	$(CMAKE) --build build-bench -j $(JOBS)
 	@for program in build-bench/bench/*_bench; do echo "== $$program"; $$program || exit 1; done
 
+# libFuzzer over the database decoder, FUZZ_SECONDS long (clang, ASan+UBSan).
+# Seeds are databases written with the password FUZZ; new inputs gather in
+# build-fuzz/corpus. Keep anything it finds in tests/fuzz/regressions/.
+FUZZ_SECONDS ?= 60
+fuzz:
+	$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DMOVREL_FUZZ=ON -DMOVREL_SANITIZE=ON \
+	  -DMOVREL_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	$(CMAKE) --build build-fuzz -j $(JOBS) --target movrel_fuzz mkmovrel
+	mkdir -p build-fuzz/seeds build-fuzz/corpus
+	./build-fuzz/tools/mkmovrel build-fuzz/seeds/notes FUZZ \
+	  Personal examples/notes/personal.txt Shopping examples/notes/shopping.txt
+	./build-fuzz/tools/mkmovrel build-fuzz/seeds/empty FUZZ
+	printf 'PFUZZ\0' | cat - build-fuzz/seeds/notes > build-fuzz/seeds/notes-with-password
+	./build-fuzz/tests/fuzz/movrel_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	  build-fuzz/corpus build-fuzz/seeds tests/fuzz/regressions
+
 install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan build-bench
+	rm -rf build build-asan build-bench build-fuzz

@@ -1,6 +1,9 @@
 #include "movrelview.h"
 
+#include "bytestring.h"
 #include "myfile.h"
+#include "userkey.h"
+#include "wipe.h"
 
 #include <climits>
 #include <cstdlib>
@@ -28,6 +31,48 @@ char* allocate_image(int32_t size) {
   }
   return image;
 }
+
+// Record layout, offsets from the first byte after the marker.
+constexpr int64_t kNameAt = 0;
+constexpr size_t kNameSize = 21;
+constexpr int64_t kCheckAt = 21;
+constexpr size_t kCheckSize = 8;
+constexpr int64_t kLengthAt = 30;
+constexpr int64_t kTextAt = 34;
+constexpr size_t kPasswordBufferSize = 17;
+
+uint32_t read_be32(const unsigned char* bytes) {
+  return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+         uint32_t{bytes[3]};
+}
+
+// Whether two 8-byte values are equal, taking the same time wherever they
+// differ: the check block is made from the password.
+bool same_check_value(const unsigned char* a, const unsigned char* b) {
+  unsigned difference = 0;
+  for (size_t i = 0; i < kCheckSize; ++i) {
+    difference |= static_cast<unsigned>(a[i] ^ b[i]);
+  }
+  return difference == 0;
+}
+
+[[noreturn]] void fail_on_record(int32_t index) {
+  current_src_line = kNoLine;
+  current_src_file = kNoFile;
+  my_error("category %d runs past the end of the file", index);
+}
+
+// Everything printcat derives from the password, wiped on every way out.
+struct PasswordSecrets {
+  char buffer[kPasswordBufferSize] = {};
+  uint16_t key[8] = {};
+  unsigned char check[kCheckSize] = {};
+  ~PasswordSecrets() {
+    secure_wipe(buffer, sizeof buffer);
+    secure_wipe(key, sizeof key);
+    secure_wipe(check, sizeof check);
+  }
+};
 
 } // namespace
 
@@ -90,4 +135,58 @@ int32_t MovrelView::countCategories() {
     recordStarts_.push_back(position);
   }
   return static_cast<int32_t>(recordStarts_.size());
+}
+
+bool MovrelView::recordFits(int32_t index) const {
+  if (index < 0 || static_cast<size_t>(index) >= recordStarts_.size()) {
+    return false;
+  }
+  const int64_t record = recordStarts_[static_cast<size_t>(index)];
+  // In 64 bits neither sum can overflow, whatever L the file holds.
+  if (record + kTextAt > length) {
+    return false;
+  }
+  const auto* image = reinterpret_cast<const unsigned char*>(buffer);
+  const int64_t cipherBytes = (int64_t{read_be32(image + record + kLengthAt)} + 7) / 8 * 8;
+  return record + kTextAt + cipherBytes <= length;
+}
+
+int32_t MovrelView::printcat(int32_t index, const char* password) {
+  // Nothing of a record is used, not even its name, unless all of it is there.
+  if (!recordFits(index)) {
+    fail_on_record(index);
+  }
+  const auto* image = reinterpret_cast<const unsigned char*>(buffer);
+  const int64_t record = recordStarts_[static_cast<size_t>(index)];
+  const uint32_t textLength = read_be32(image + record + kLengthAt);
+
+  // Byte 20 of the name field always ends the name.
+  char name[kNameSize];
+  strncpy(name, reinterpret_cast<const char*>(image + record + kNameAt), kNameSize);
+  name[kNameSize - 1] = '\0';
+  printf("******* %s *******\n", name);
+
+  // The check value is the encryption of the first 8 bytes of the password
+  // padded with zeros to 17 bytes (16 for the key, with no terminator needed).
+  PasswordSecrets secrets;
+  memcpy(secrets.buffer, password, strnlen(password, kPasswordBufferSize));
+  getuserkeyfromargv(secrets.key, secrets.buffer);
+  cipher_string(reinterpret_cast<const uint8_t*>(secrets.buffer), secrets.check, secrets.key,
+                static_cast<int32_t>(kCheckSize));
+  if (!same_check_value(secrets.check, image + record + kCheckAt)) {
+    return -1;
+  }
+
+  // The record fits in an image of at most 2^31 - 1 bytes, so L fits int32_t.
+  const size_t textSize = size_t{textLength} + 8;
+  auto* text = static_cast<char*>(ezmalloc(textSize, "category text", kNoLine, kNoFile));
+  decipher_string(image + record + kTextAt, reinterpret_cast<uint8_t*>(text), secrets.key,
+                  static_cast<int32_t>(textLength));
+  text[textLength] = '\0';
+  // Written as bytes, never as a format; a zero byte ends the text.
+  fwrite(text, 1, strlen(text), stdout);
+  fputs("\n", stdout);
+  secure_wipe(text, textSize);
+  free(text);
+  return 0;
 }

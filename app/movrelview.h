@@ -35,6 +35,10 @@ public:
   // start and lies wholly inside the image; -1 when there is none.
   int32_t findNextCat(int32_t start) const;
 
+  // Whether category index exists and its whole record, text included, lies
+  // inside the image.
+  bool recordFits(int32_t index) const;
+
   // Prints category index (0 <= index < count): the banner, then, when the
   // record's check value matches password, its decrypted text and "\n".
   // Returns 0 when printed, -1 when the check value does not match. A record

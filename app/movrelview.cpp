@@ -1,6 +1,7 @@
 #include "movrelview.h"
 
 #include "bytestring.h"
+#include "ctcompare.h"
 #include "myfile.h"
 #include "userkey.h"
 #include "wipe.h"
@@ -46,16 +47,6 @@ uint32_t read_be32(const unsigned char* bytes) {
          uint32_t{bytes[3]};
 }
 
-// Whether two 8-byte values are equal, taking the same time wherever they
-// differ: the check block is made from the password.
-bool same_check_value(const unsigned char* a, const unsigned char* b) {
-  unsigned difference = 0;
-  for (size_t i = 0; i < kCheckSize; ++i) {
-    difference |= static_cast<unsigned>(a[i] ^ b[i]);
-  }
-  return difference == 0;
-}
-
 [[noreturn]] void fail_on_record(int32_t index) {
   current_src_line = kNoLine;
   current_src_file = kNoFile;
@@ -76,7 +67,9 @@ struct PasswordSecrets {
 
 } // namespace
 
-MovrelView::~MovrelView() { free(buffer); }
+MovrelView::~MovrelView() {
+  free(buffer);
+}
 
 int32_t MovrelView::openFrom(const char* name) {
   FILE* stream = efopen(name, "r", kNoLine, kNoFile);
@@ -121,7 +114,8 @@ int32_t MovrelView::findNextCat(int32_t start) const {
       return -1;
     }
     p = static_cast<const unsigned char*>(hit) - image;
-    if (image[p + 1] == 0x40 && image[p + 2] == 0x44 && (image[p + 3] == 0x02 || image[p + 3] == 0x03)) {
+    if (image[p + 1] == 0x40 && image[p + 2] == 0x44 &&
+        (image[p + 3] == 0x02 || image[p + 3] == 0x03)) {
       return static_cast<int32_t>(p + 4);
     }
     ++p;
@@ -173,7 +167,8 @@ int32_t MovrelView::printcat(int32_t index, const char* password) {
   getuserkeyfromargv(secrets.key, secrets.buffer);
   cipher_string(reinterpret_cast<const uint8_t*>(secrets.buffer), secrets.check, secrets.key,
                 static_cast<int32_t>(kCheckSize));
-  if (!same_check_value(secrets.check, image + record + kCheckAt)) {
+  // Compared in constant time: the check block is made from the password.
+  if (!same_bytes_ct(secrets.check, image + record + kCheckAt, kCheckSize)) {
     return -1;
   }
 

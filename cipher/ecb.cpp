@@ -1,5 +1,6 @@
 #include "ecb.h"
 
+#include "ecb_kernels.h"
 #include "idea_core.h"
 #include "wipe.h"
 
@@ -12,7 +13,9 @@ namespace {
 // three times the throughput of one block at a time).
 constexpr size_t kLanes = 8;
 
-inline uint16_t load_word(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+inline uint16_t load_word(const uint8_t* p) {
+  return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 
 inline void store_word(uint8_t* p, uint16_t w) {
   p[0] = static_cast<uint8_t>(w >> 8);
@@ -22,19 +25,19 @@ inline void store_word(uint8_t* p, uint16_t w) {
 template <size_t n>
 inline void run_lanes(const uint8_t* in, uint8_t* out, uint16_t (&x)[4][n], const uint16_t Z[52]) {
   for (size_t i = 0; i < n; ++i) {
-    for (int j = 0; j < 4; ++j) x[j][i] = load_word(in + 8 * i + 2 * j);
+    for (size_t j = 0; j < 4; ++j)
+      x[j][i] = load_word(in + 8 * i + 2 * j);
   }
   idea_rounds(x, Z);
   for (size_t i = 0; i < n; ++i) {
-    for (int j = 0; j < 4; ++j) store_word(out + 8 * i + 2 * j, x[j][i]);
+    for (size_t j = 0; j < 4; ++j)
+      store_word(out + 8 * i + 2 * j, x[j][i]);
   }
 }
 
-}  // namespace
-
 // The staging arrays hold plaintext on one side of the cipher, so they are
 // wiped once at the end rather than per block.
-void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
+void portable_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
   uint16_t wide[4][kLanes];
   uint16_t one[4][1];
   for (; blocks >= kLanes; blocks -= kLanes, in += 8 * kLanes, out += 8 * kLanes) {
@@ -45,4 +48,69 @@ void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint1
   }
   secure_wipe(wide, sizeof wide);
   secure_wipe(one, sizeof one);
+}
+
+// __builtin_cpu_supports reports AVX2 and AVX-512BW only when XGETBV also
+// shows that the operating system saves the YMM (and opmask/ZMM) state, so a
+// yes here means the instructions run.
+bool supported(EcbPath path) {
+  switch (path) {
+  case EcbPath::Portable:
+    return true;
+#if MOVREL_X86_KERNELS
+  case EcbPath::Avx2:
+    return __builtin_cpu_supports("avx2");
+  case EcbPath::Avx512:
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+#else
+  case EcbPath::Avx2:
+  case EcbPath::Avx512:
+    return false;
+#endif
+  }
+  return false;
+}
+
+} // namespace
+
+bool ecb_path_available(EcbPath path) {
+  return supported(path);
+}
+
+const char* ecb_path_name(EcbPath path) {
+  switch (path) {
+  case EcbPath::Portable:
+    return "portable";
+  case EcbPath::Avx2:
+    return "avx2";
+  case EcbPath::Avx512:
+    return "avx512";
+  }
+  return "unknown";
+}
+
+EcbPath ecb_best_path() {
+  static const EcbPath best = supported(EcbPath::Avx512) ? EcbPath::Avx512
+                              : supported(EcbPath::Avx2) ? EcbPath::Avx2
+                                                         : EcbPath::Portable;
+  return best;
+}
+
+void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t blocks,
+                        const uint16_t Z[52]) {
+  size_t done = 0;
+#if MOVREL_X86_KERNELS
+  if (path == EcbPath::Avx512) {
+    done = idea_ecb_avx512(in, out, blocks, Z);
+  } else if (path == EcbPath::Avx2) {
+    done = idea_ecb_avx2(in, out, blocks, Z);
+  }
+#else
+  (void)path;
+#endif
+  portable_blocks(in + 8 * done, out + 8 * done, blocks - done, Z);
+}
+
+void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
+  idea_ecb_blocks_on(ecb_best_path(), in, out, blocks, Z);
 }

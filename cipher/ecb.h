@@ -1,7 +1,8 @@
 // Whole-block electronic codebook layer under the byte-string functions.
 // Internal to the cipher library: the single place where runs of blocks are
-// handed to a block kernel, so that wider kernels can be chosen here later
-// without the callers changing.
+// handed to a block kernel. Besides the portable kernel there are AVX2 and
+// AVX-512BW kernels, chosen at run time from what the processor and the
+// operating system support; the executable itself assumes only x86-64.
 #ifndef MOVREL_CIPHER_ECB_H
 #define MOVREL_CIPHER_ECB_H
 
@@ -12,6 +13,27 @@
 // block by itself. Block bytes b0..b7 are the words (b0 b1) (b2 b3) (b4 b5)
 // (b6 b7), each pair big-endian, in and out. out may equal in; other overlaps
 // are not allowed. Reads exactly 8 * blocks bytes and writes exactly as many.
+// Uses the widest kernel available; every kernel gives the same bytes.
 void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]);
+
+// The kernels, for tests and benchmarks that must run one in particular.
+enum class EcbPath { Portable, Avx2, Avx512 };
+
+inline constexpr EcbPath kEcbPaths[] = {EcbPath::Portable, EcbPath::Avx2, EcbPath::Avx512};
+
+// Whether this processor and operating system can run path. Portable always.
+bool ecb_path_available(EcbPath path);
+
+// A short lower-case name: "portable", "avx2", "avx512".
+const char* ecb_path_name(EcbPath path);
+
+// The widest available path: the one idea_ecb_blocks uses.
+EcbPath ecb_best_path();
+
+// idea_ecb_blocks through path, which must be available. Runs shorter than
+// the path's width, and the tail of a longer run, go through the portable
+// kernel.
+void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t blocks,
+                        const uint16_t Z[52]);
 
 #endif

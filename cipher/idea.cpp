@@ -14,7 +14,7 @@ uint16_t mul(uint16_t a, uint16_t b) {
 // 65535 = 2^16 - 1 is sixteen one bits, reached by doubling the run of ones:
 // x^(2^2k - 1) = (x^(2^k - 1))^(2^k) * x^(2^k - 1); 15 squarings, 4 products.
 uint16_t inv(uint16_t x) {
-  uint16_t ones = x;  // x^(2^k - 1), k = 1
+  uint16_t ones = x; // x^(2^k - 1), k = 1
   for (int k = 1; k < 16; k *= 2) {
     uint16_t shifted = ones;
     for (int i = 0; i < k; ++i) {
@@ -47,7 +47,7 @@ void en_key_idea(const uint16_t userkey[8], uint16_t Z[52]) {
 // are used unchanged by decryption round 7 - r.
 void de_key_idea(const uint16_t Z[52], uint16_t D[52]) {
   uint16_t T[52];
-  for (int r = 0; r <= 8; ++r) {
+  for (ptrdiff_t r = 0; r <= 8; ++r) {
     const uint16_t* z = Z + 6 * r;
     uint16_t* d = T + 6 * (8 - r);
     bool outer = r == 0 || r == 8;

@@ -36,8 +36,7 @@ static inline uint16_t idea_mul(uint16_t a, uint16_t b) {
 // the independent chains of multiplications or put the lanes in vector
 // registers; the operations stay those of one block. The round count and n
 // are public.
-template <size_t n>
-inline void idea_rounds(uint16_t (&x)[4][n], const uint16_t Z[52]) {
+template <size_t n> inline void idea_rounds(uint16_t (&x)[4][n], const uint16_t Z[52]) {
   const uint16_t* k = Z;
   for (int round = 0; round < 8; ++round, k += 6) {
     for (size_t i = 0; i < n; ++i) {

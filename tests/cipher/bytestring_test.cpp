@@ -2,9 +2,6 @@
 // independence, exact read and write extents, and round trips.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +10,7 @@
 
 #include "bytestring.h"
 #include "ecb.h"
+#include "guarded_region.h"
 #include "idea.h"
 
 namespace {
@@ -22,46 +20,23 @@ using Bytes = std::vector<uint8_t>;
 
 const Key kPublishedKey = {1, 2, 3, 4, 5, 6, 7, 8};
 
-size_t padded(int32_t length) { return length <= 0 ? 0 : 8 * ((static_cast<size_t>(length) + 7) / 8); }
+size_t padded(int32_t length) {
+  return length <= 0 ? 0 : 8 * ((static_cast<size_t>(length) + 7) / 8);
+}
 
 Key random_key(std::mt19937& rng) {
   Key key;
-  for (auto& w : key) w = static_cast<uint16_t>(rng());
+  for (auto& w : key)
+    w = static_cast<uint16_t>(rng());
   return key;
 }
 
 Bytes random_bytes(std::mt19937& rng, size_t n) {
   Bytes b(n);
-  for (auto& x : b) x = static_cast<uint8_t>(rng());
+  for (auto& x : b)
+    x = static_cast<uint8_t>(rng());
   return b;
 }
-
-// Two pages, the second inaccessible: a region placed to end at the boundary
-// faults on any access past its end, in every build.
-class GuardedRegion {
- public:
-  GuardedRegion() {
-    page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    void* map = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    base_ = map == MAP_FAILED ? nullptr : static_cast<uint8_t*>(map);
-    if (base_ != nullptr && mprotect(base_ + page_, page_, PROT_NONE) != 0) {
-      munmap(base_, 2 * page_);
-      base_ = nullptr;
-    }
-  }
-  ~GuardedRegion() {
-    if (base_ != nullptr) munmap(base_, 2 * page_);
-  }
-  GuardedRegion(const GuardedRegion&) = delete;
-  GuardedRegion& operator=(const GuardedRegion&) = delete;
-  bool ok() const { return base_ != nullptr; }
-  // n bytes ending exactly at the inaccessible page.
-  uint8_t* last(size_t n) { return base_ + page_ - n; }
-
- private:
-  size_t page_ = 0;
-  uint8_t* base_ = nullptr;
-};
 
 struct StringVector {
   const char* name;
@@ -70,7 +45,9 @@ struct StringVector {
   Bytes cipher;
 };
 
-void PrintTo(const StringVector& v, std::ostream* os) { *os << v.name; }
+void PrintTo(const StringVector& v, std::ostream* os) {
+  *os << v.name;
+}
 
 class ByteStringKnownAnswer : public testing::TestWithParam<StringVector> {};
 
@@ -96,7 +73,9 @@ const StringVector kStringVectors[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Published, ByteStringKnownAnswer, testing::ValuesIn(kStringVectors),
-                         [](const testing::TestParamInfo<StringVector>& i) { return std::string(i.param.name); });
+                         [](const testing::TestParamInfo<StringVector>& i) {
+                           return std::string(i.param.name);
+                         });
 
 TEST(ByteString, NothingReadOrWrittenForEmptyOrNegativeLength) {
   Bytes out(16, 0xEE);
@@ -124,9 +103,10 @@ TEST(ByteString, EachBlockIsTheBlockCipherOfItsWords) {
     filled.resize(out.size(), 0);
     for (size_t b = 0; b < out.size(); b += 8) {
       uint16_t w[4];
-      for (int k = 0; k < 4; ++k) w[k] = static_cast<uint16_t>(filled[b + 2 * k] << 8 | filled[b + 2 * k + 1]);
+      for (size_t k = 0; k < 4; ++k)
+        w[k] = static_cast<uint16_t>(filled[b + 2 * k] << 8 | filled[b + 2 * k + 1]);
       cipher_idea(w, w, Z);
-      for (int k = 0; k < 4; ++k) {
+      for (size_t k = 0; k < 4; ++k) {
         ASSERT_EQ(out[b + 2 * k], w[k] >> 8) << length << " byte " << b + 2 * k;
         ASSERT_EQ(out[b + 2 * k + 1], w[k] & 0xFF) << length << " byte " << b + 2 * k + 1;
       }
@@ -143,7 +123,8 @@ TEST(ByteString, BlockRunsEqualSingleBlocks) {
   en_key_idea(key.data(), Z);
   size_t total = 255;
   Bytes in = random_bytes(rng, 8 * total), single(8 * total), runs(8 * total);
-  for (size_t b = 0; b < total; ++b) idea_ecb_blocks(&in[8 * b], &single[8 * b], 1, Z);
+  for (size_t b = 0; b < total; ++b)
+    idea_ecb_blocks(&in[8 * b], &single[8 * b], 1, Z);
   size_t at = 0;
   for (size_t run = 128; run >= 1; run /= 2) {
     idea_ecb_blocks(&in[8 * at], &runs[8 * at], run, Z);
@@ -197,12 +178,14 @@ TEST(ByteString, WritesExactExtent) {
     Bytes in = random_bytes(rng, static_cast<size_t>(length));
     Bytes enc(padded(length) + guard, 0xC3);
     cipher_string(in.data(), enc.data(), key.data(), length);
-    for (size_t i = padded(length); i < enc.size(); ++i) ASSERT_EQ(enc[i], 0xC3) << length << " at " << i;
+    for (size_t i = padded(length); i < enc.size(); ++i)
+      ASSERT_EQ(enc[i], 0xC3) << length << " at " << i;
 
     Bytes dec(padded(length) + guard, 0x3C);
     decipher_string(enc.data(), dec.data(), key.data(), length);
     ASSERT_TRUE(std::equal(in.begin(), in.end(), dec.begin())) << length;
-    for (size_t i = static_cast<size_t>(length); i < dec.size(); ++i) ASSERT_EQ(dec[i], 0x3C) << length << " at " << i;
+    for (size_t i = static_cast<size_t>(length); i < dec.size(); ++i)
+      ASSERT_EQ(dec[i], 0x3C) << length << " at " << i;
   }
 }
 
@@ -227,4 +210,4 @@ TEST(ByteString, ReadsExactExtent) {
   }
 }
 
-}  // namespace
+} // namespace

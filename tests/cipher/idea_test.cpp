@@ -36,9 +36,9 @@ TEST(IdeaMul, EdgeValues) {
   EXPECT_EQ(mul(0, 2), 0xFFFF);
   EXPECT_EQ(mul(2, 0), 0xFFFF);
   EXPECT_EQ(mul(0xFFFF, 0xFFFF), 4);
-  EXPECT_EQ(mul(0x8000, 2), 0);       // 2^16 is the word 0
-  EXPECT_EQ(mul(0x8001, 2), 1);       // 2 * 32769 = 65538
-  EXPECT_EQ(mul(0, 0xFFFF), 2);       // -1 * -2
+  EXPECT_EQ(mul(0x8000, 2), 0); // 2^16 is the word 0
+  EXPECT_EQ(mul(0x8001, 2), 1); // 2 * 32769 = 65538
+  EXPECT_EQ(mul(0, 0xFFFF), 2); // -1 * -2
 }
 
 // Every a against every b of a dense sample (a stride coprime to 2^16 plus
@@ -127,7 +127,8 @@ Schedule decryption_schedule(const Key& key) {
 
 TEST(IdeaSchedule, PublishedEncryptionSchedule) {
   Schedule Z = encryption_schedule(kPublishedKey);
-  const uint16_t first_rotation[8] = {0x0400, 0x0600, 0x0800, 0x0A00, 0x0C00, 0x0E00, 0x1000, 0x0200};
+  const uint16_t first_rotation[8] = {0x0400, 0x0600, 0x0800, 0x0A00,
+                                      0x0C00, 0x0E00, 0x1000, 0x0200};
   const uint16_t output[4] = {0x0080, 0x00C0, 0x0100, 0x0140};
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(Z[i], kPublishedKey[i]) << i;
@@ -154,7 +155,8 @@ TEST(IdeaSchedule, DecryptionInPlaceEqualsSeparate) {
   std::mt19937 rng(13);
   for (int trial = 0; trial < 20; ++trial) {
     Key key;
-    for (auto& w : key) w = static_cast<uint16_t>(rng());
+    for (auto& w : key)
+      w = static_cast<uint16_t>(rng());
     Schedule Z = encryption_schedule(key), separate;
     de_key_idea(Z.data(), separate.data());
     de_key_idea(Z.data(), Z.data());
@@ -171,7 +173,9 @@ struct BlockVector {
   Block in, out;
 };
 
-void PrintTo(const BlockVector& v, std::ostream* os) { *os << v.name; }
+void PrintTo(const BlockVector& v, std::ostream* os) {
+  *os << v.name;
+}
 
 class IdeaKnownAnswer : public testing::TestWithParam<BlockVector> {};
 
@@ -184,22 +188,35 @@ TEST_P(IdeaKnownAnswer, Block) {
 }
 
 const BlockVector kBlockVectors[] = {
-    {"published_encrypt", kPublishedKey, false, {0x0000, 0x0001, 0x0002, 0x0003}, {0x11FB, 0xED2B, 0x0198, 0x6DE5}},
-    {"published_decrypt", kPublishedKey, true, {0x11FB, 0xED2B, 0x0198, 0x6DE5}, {0x0000, 0x0001, 0x0002, 0x0003}},
+    {"published_encrypt",
+     kPublishedKey,
+     false,
+     {0x0000, 0x0001, 0x0002, 0x0003},
+     {0x11FB, 0xED2B, 0x0198, 0x6DE5}},
+    {"published_decrypt",
+     kPublishedKey,
+     true,
+     {0x11FB, 0xED2B, 0x0198, 0x6DE5},
+     {0x0000, 0x0001, 0x0002, 0x0003}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Published, IdeaKnownAnswer, testing::ValuesIn(kBlockVectors),
-                         [](const testing::TestParamInfo<BlockVector>& i) { return std::string(i.param.name); });
+                         [](const testing::TestParamInfo<BlockVector>& i) {
+                           return std::string(i.param.name);
+                         });
 
 TEST(IdeaBlock, DecryptionUndoesEncryptionForRandomKeysAndBlocks) {
   std::mt19937 rng(17);
   for (int trial = 0; trial < 500; ++trial) {
     Key key;
-    for (auto& w : key) w = static_cast<uint16_t>(rng());
+    for (auto& w : key)
+      w = static_cast<uint16_t>(rng());
     // Zero words exercise the 65536 encoding in every multiplication.
-    if (trial % 5 == 0) key[trial % 8] = 0;
+    if (trial % 5 == 0)
+      key[trial % 8] = 0;
     Block in;
-    for (auto& w : in) w = static_cast<uint16_t>(trial % 7 == 0 ? 0 : rng());
+    for (auto& w : in)
+      w = static_cast<uint16_t>(trial % 7 == 0 ? 0 : rng());
     Schedule Z = encryption_schedule(key), D = decryption_schedule(key);
     Block mid, back;
     cipher_idea(in.data(), mid.data(), Z.data());
@@ -217,4 +234,4 @@ TEST(IdeaBlock, InPlaceEqualsSeparate) {
   EXPECT_EQ(in, out);
 }
 
-}  // namespace
+} // namespace

@@ -2,14 +2,12 @@
 // two-pass procedure) and against hand-worked keys.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "guarded_region.h"
 #include "userkey.h"
 
 namespace {
@@ -18,25 +16,30 @@ using Key = std::array<uint16_t, 8>;
 
 Key fold(const std::string& text) {
   Key key;
-  key.fill(0xA5A5);  // every word must be written, even for short texts
+  key.fill(0xA5A5); // every word must be written, even for short texts
   getuserkeyfromargv(key.data(), text.c_str());
   return key;
 }
 
-uint16_t word(unsigned high, unsigned low) { return static_cast<uint16_t>(high << 8 | low); }
+uint16_t word(unsigned high, unsigned low) {
+  return static_cast<uint16_t>(high << 8 | low);
+}
 
 // Word i of the key of a text, from the characters alone.
 Key closed_form(const std::string& text) {
   auto c = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
   size_t n = std::min<size_t>(text.size(), 16);
   Key key{};
-  if (n >= 1) key[0] = word(c(0), 0);
+  if (n >= 1)
+    key[0] = word(c(0), 0);
   for (size_t i = 1; i < 8; ++i) {
-    if (i < n) key[i] = word(c(i), c(i - 1));
+    if (i < n)
+      key[i] = word(c(i), c(i - 1));
   }
   if (n > 8) {
     key[0] = word(c(0) ^ c(8), 0);
-    for (size_t i = 1; i + 9 <= n; ++i) key[i] = word(c(i) ^ c(i + 8), c(i + 7));
+    for (size_t i = 1; i + 9 <= n; ++i)
+      key[i] = word(c(i) ^ c(i + 8), c(i + 7));
   }
   return key;
 }
@@ -48,11 +51,14 @@ TEST(UserKey, EmptyTextGivesZeroKey) {
 TEST(UserKey, HandWorkedKeys) {
   EXPECT_EQ(fold("A"), (Key{0x4100, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(fold("ABC"), (Key{0x4100, 0x4241, 0x4342, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(fold("ABCDEFGH"), (Key{0x4100, 0x4241, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
+  EXPECT_EQ(fold("ABCDEFGH"),
+            (Key{0x4100, 0x4241, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
   // Ninth character equal to the first cancels key[0] and touches nothing else.
-  EXPECT_EQ(fold("ABCDEFGHA"), (Key{0x0000, 0x4241, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
+  EXPECT_EQ(fold("ABCDEFGHA"),
+            (Key{0x0000, 0x4241, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
   // 'I' ^ 'A' = 0x08; key[1] low byte becomes the 9th character.
-  EXPECT_EQ(fold("ABCDEFGHIJ"), (Key{0x0800, 0x0849, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
+  EXPECT_EQ(fold("ABCDEFGHIJ"),
+            (Key{0x0800, 0x0849, 0x4342, 0x4443, 0x4544, 0x4645, 0x4746, 0x4847}));
 }
 
 // Lengths 0 to 24: the empty text, 1-8 (first pass only), 9-16 (second pass
@@ -79,17 +85,15 @@ TEST(UserKey, HighBytesEnterUnsigned) {
 // A 16-byte password buffer with no NUL, placed against an inaccessible page:
 // reading a 17th byte faults.
 TEST(UserKey, ReadsAtMostSixteenBytes) {
-  long page = sysconf(_SC_PAGESIZE);
-  void* map = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(map, MAP_FAILED);
-  char* base = static_cast<char*>(map);
-  ASSERT_EQ(mprotect(base + page, page, PROT_NONE), 0);
-  char* text = base + page - 16;
+  GuardedRegion region;
+  ASSERT_TRUE(region.ok());
+  char* text = reinterpret_cast<char*>(region.last(16));
+  // Sixteen characters and no NUL, on purpose.
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
   std::memcpy(text, "ABCDEFGHIJKLMNOP", 16);
   Key key;
   getuserkeyfromargv(key.data(), text);
   EXPECT_EQ(key, closed_form("ABCDEFGHIJKLMNOP"));
-  munmap(map, 2 * page);
 }
 
-}  // namespace
+} // namespace

@@ -20,34 +20,30 @@ inline size_t refused = 0;           // 1-based request that gets null; 0: none
 // stay reachable for the leak checker of the sanitizer build.
 inline std::map<void*, size_t>& live = *new std::map<void*, size_t>;
 
-inline void* fresh(size_t n) {
+inline void* probe_malloc(size_t n) {
+  requests.push_back(n);
+  if (requests.size() == refused) {
+    return nullptr;
+  }
   void* p = malloc(n == 0 ? 1 : n);
   memset(p, 0xA5, n);
   live[p] = n;
   return p;
 }
 
-inline void* probe_malloc(size_t n) {
-  requests.push_back(n);
-  return requests.size() == refused ? nullptr : fresh(n);
+inline void probe_free(void* p) {
+  live.erase(p);
+  free(p);
 }
 
 // Always moves the block, so that a stale address would be caught.
 inline void* probe_realloc(void* p, size_t n) {
-  requests.push_back(n);
-  if (requests.size() == refused) {
-    return nullptr;
+  void* q = probe_malloc(n);
+  if (q != nullptr) {
+    memcpy(q, p, std::min(live.at(p), n));
+    probe_free(p);
   }
-  void* q = fresh(n);
-  memcpy(q, p, std::min(live.at(p), n));
-  live.erase(p);
-  free(p);
   return q;
-}
-
-inline void probe_free(void* p) {
-  live.erase(p);
-  free(p);
 }
 
 // Installs the probe for one scope, then puts the platform's functions back.
@@ -65,12 +61,16 @@ struct Scope {
     myfile_realloc_hook = saved_realloc;
     myfile_free_hook = saved_free;
   }
-  Scope(const Scope&) = delete;
-  Scope& operator=(const Scope&) = delete;
   void* (*saved_malloc)(size_t) = myfile_malloc_hook;
   void* (*saved_realloc)(void*, size_t) = myfile_realloc_hook;
   void (*saved_free)(void*) = myfile_free_hook;
 };
+
+// Runs call with the given request refused: for death tests.
+inline void refusing(size_t refuse, void (*call)()) {
+  Scope probe(refuse);
+  call();
+}
 
 } // namespace alloc_probe
 

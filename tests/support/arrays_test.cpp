@@ -1,6 +1,7 @@
 // Zero-filled arrays: zero fill, layout, growth one element at a time, and what
 // exhaustion (a refused request or sizes beyond size_t) leaves behind.
 #include "alloc_probe.h"
+#include "helpers.h"
 #include "myfile.h"
 
 #include <gtest/gtest.h>
@@ -46,20 +47,15 @@ TEST(ZeroFill, BlocksAndRowsStartAtZero) {
 TEST(Growth, ReallocKeepsOldBytesAndZeroesTheAddedOnes) {
   Scope probe;
   auto* p = static_cast<char*>(zrealloc(nullptr, 0, 4));
+  ASSERT_NE(p, nullptr);
   EXPECT_TRUE(all_zero(p, 4));
-  memcpy(p, "abcd", 4);
+  const char old[4] = {'a', 'b', 'c', 'd'}; // bytes, not a string
+  memcpy(p, old, sizeof old);
   p = static_cast<char*>(zrealloc(p, 4, 6));
-  EXPECT_EQ(memcmp(p, "abcd", 4), 0);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(memcmp(p, old, sizeof old), 0);
   EXPECT_TRUE(all_zero(p + 4, 6));
   EXPECT_EQ(alloc_probe::requests, (Sizes{4, 10}));
-  free1(p);
-}
-
-TEST(Growth, ReallocToNothingKeepsTheBlock) {
-  // The platform's realloc to 0 bytes releases the block and answers null,
-  // which would read as a failure that left the block the caller's.
-  void* p = zrealloc(zmalloc(8), 0, 0);
-  EXPECT_NE(p, nullptr);
   free1(p);
 }
 
@@ -70,21 +66,19 @@ TEST(Growth, AppendsKeepCallOrderAndResizeOncePerElement) {
   for (uint32_t value : {11u, 22u, 33u}) {
     a = zadd(a, count++, sizeof value, &value);
   }
-  const uint32_t expected[] = {11, 22, 33};
-  EXPECT_EQ(memcmp(a, expected, sizeof expected), 0);
-  EXPECT_EQ(alloc_probe::requests, (Sizes{4, 8, 12}));
-
+  ASSERT_NE(a, nullptr);
   // Count 0 or a null array: a fresh one-element array; the old one untouched.
   const uint32_t element = 99;
-  void* fresh = zadd(a, 0, sizeof element, &element);
-  void* other = zadd(nullptr, 7, sizeof element, &element);
+  void* fresh[] = {zadd(a, 0, sizeof element, &element), zadd(nullptr, 7, 4, &element)};
+  const uint32_t expected[] = {11, 22, 33};
   EXPECT_EQ(memcmp(a, expected, sizeof expected), 0);
-  EXPECT_EQ(*static_cast<uint32_t*>(fresh), 99u);
-  EXPECT_EQ(*static_cast<uint32_t*>(other), 99u);
   EXPECT_EQ(alloc_probe::requests, (Sizes{4, 8, 12, 4, 4}));
+  for (void* f : fresh) {
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(*static_cast<uint32_t*>(f), 99u);
+    free1(f);
+  }
   free1(a);
-  free1(fresh);
-  free1(other);
 }
 
 TEST(Exhaustion, RefusedTableRowOrPlaneLeavesNothingAllocated) {
@@ -103,8 +97,8 @@ TEST(Exhaustion, RefusedTableRowOrPlaneLeavesNothingAllocated) {
 TEST(Exhaustion, RefusedGrowthLeavesTheCallersBlockIntact) {
   Scope probe(3);
   const uint64_t elements[] = {1, 2, 3};
-  void* a = zadd(nullptr, 0, 8, &elements[0]);
-  a = zadd(a, 1, 8, &elements[1]);
+  void* a = zadd(zadd(nullptr, 0, 8, &elements[0]), 1, 8, &elements[1]);
+  ASSERT_NE(a, nullptr);
   EXPECT_EQ(zadd(a, 2, 8, &elements[2]), nullptr);
   alloc_probe::refused = 4;
   EXPECT_EQ(zrealloc(a, 16, 100), nullptr);
@@ -127,42 +121,55 @@ TEST(Exhaustion, SizesBeyondSizeTAreRefusedWithoutAsking) {
   free1(p);
 }
 
-TEST(FatalForm, SuccessLeavesTheLocationAlone) {
+using FatalForm = Diagnostics;
+
+TEST_F(FatalForm, SuccessLeavesTheLocationAlone) {
   current_src_line = 5;
   current_src_file = "before";
   void* p = ezrealloc(ezmalloc(8, "x", 99, "after"), 8, 8, "x", 99, "after");
   void** a = ezmalloc2(2, 2, "x", 99, "after");
   void*** b = ezmalloc3(2, 2, 2, "x", 99, "after");
   void* c = ezadd(nullptr, 0, 1, "e", "x", 99, "after");
+  // The platform's realloc to 0 bytes releases the block and answers null,
+  // which would read as a failure that left the block the caller's.
+  void* d = zrealloc(zmalloc(8), 0, 0);
+  EXPECT_NE(d, nullptr);
   EXPECT_EQ(current_src_line, 5);
   EXPECT_STREQ(current_src_file, "before");
   free1(p);
   free2(a, 2);
   free3(b, 2, 2);
   free1(c);
-  current_src_line = 0;
+  free1(d);
 }
 
 TEST(FatalFormDeathTest, ExhaustionReportsTheExactMessage) {
-  const auto exits = ::testing::ExitedWithCode(1);
-  EXPECT_EXIT({ Scope probe(1); ezmalloc(123, "buf", 41, "a.cpp"); }, exits,
-              "^ERROR: can't allocate 123 bytes for 1D array buf \\(line 41, file a\\.cpp\\)\n$");
-  // Request 5 is a row; the message counts the rows' bytes only.
-  EXPECT_EXIT({ Scope probe(5); ezmalloc2(10, 400, "grid", 7, "g"); }, exits,
-              "^ERROR: can't allocate 4000 bytes for 2D array grid \\(line 7, file g\\)\n$");
-  EXPECT_EXIT({ Scope probe(1); ezmalloc3(2, 3, 5, "cube", 8, "c"); }, exits,
-              "^ERROR: can't allocate 30 bytes for 3D array cube \\(line 8, file c\\)\n$");
-  EXPECT_EXIT({ Scope probe(2); ezrealloc(zmalloc(50), 50, 25, "list", 9, "l"); }, exits,
-              "^ERROR: can't allocate 25 more bytes for array list \\(prev 50 bytes\\) "
-              "\\(line 9, file l\\)\n$");
-  // The count as passed (3), although a null array makes zadd take it as 0.
-  EXPECT_EXIT({ Scope probe(1); ezadd(nullptr, 3, 8, "12345678", "items", 12, "i"); }, exits,
-              "^ERROR: can't allocate 8 more bytes for array items \\(prev 24 bytes\\) "
-              "\\(line 12, file i\\)\n$");
-  // A total beyond size_t cannot be printed; it shows as LONG_MAX.
-  EXPECT_EXIT(ezmalloc2(4, kHuge, "big", 3, "b"), exits,
-              "^ERROR: can't allocate 9223372036854775807 bytes for 2D array big "
-              "\\(line 3, file b\\)\n$");
+  struct Case {
+    size_t refused;
+    void (*call)();
+    const char* message; // after "ERROR: can't allocate "
+  };
+  const Case cases[] = {
+      {1, [] { ezmalloc(123, "buf", 41, "a.cpp"); },
+       "123 bytes for 1D array buf \\(line 41, file a\\.cpp\\)"},
+      // Request 5 is a row; the message counts the rows' bytes only.
+      {5, [] { ezmalloc2(10, 400, "grid", 7, "g"); },
+       "4000 bytes for 2D array grid \\(line 7, file g\\)"},
+      {1, [] { ezmalloc3(2, 3, 5, "cube", 8, "c"); },
+       "30 bytes for 3D array cube \\(line 8, file c\\)"},
+      {2, [] { ezrealloc(zmalloc(50), 50, 25, "list", 9, "l"); },
+       "25 more bytes for array list \\(prev 50 bytes\\) \\(line 9, file l\\)"},
+      // The count as passed (3), although a null array makes zadd take it as 0.
+      {1, [] { ezadd(nullptr, 3, 8, "12345678", "items", 12, "i"); },
+       "8 more bytes for array items \\(prev 24 bytes\\) \\(line 12, file i\\)"},
+      // A total beyond size_t cannot be printed; it shows as LONG_MAX.
+      {0, [] { ezmalloc2(4, kHuge, "big", 3, "b"); },
+       "9223372036854775807 bytes for 2D array big \\(line 3, file b\\)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EXIT(alloc_probe::refusing(c.refused, c.call), ::testing::ExitedWithCode(1),
+                std::string("^ERROR: can't allocate ") + c.message + "\n$");
+  }
 }
 
 } // namespace

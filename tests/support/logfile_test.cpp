@@ -1,5 +1,6 @@
 // The log file (names, append mode, time stamps, the closed state) and
 // lensprintf's cut.
+#include "helpers.h"
 #include "myfile.h"
 #include "seams.h"
 
@@ -8,40 +9,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+namespace fs = std::filesystem;
 
 std::string contents(const std::string& path) {
   std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool exists(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0;
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 time_t fixed_time = 0;
-time_t fixed_clock() { return fixed_time; }
-
-time_t utc(int month, int day, int hour, int minute) {
-  struct tm parts {};
-  parts.tm_year = 2021 - 1900;
-  parts.tm_mon = month - 1;
-  parts.tm_mday = day;
-  parts.tm_hour = hour;
-  parts.tm_min = minute;
-  parts.tm_sec = 33;
-  return timegm(&parts);
+time_t fixed_clock() {
+  return fixed_time;
 }
 
 std::string open_failure(const std::string& name) {
@@ -50,9 +34,10 @@ std::string open_failure(const std::string& name) {
 
 // Each test gets an empty directory whose absolute name holds no '.', so that
 // only the names the test chooses decide whether ".log" is added.
-class LogFile : public ::testing::Test {
+class LogFile : public Diagnostics {
 protected:
   void SetUp() override {
+    Diagnostics::SetUp();
     char pattern[] = "/tmp/movrel-log-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
@@ -62,8 +47,8 @@ protected:
   void TearDown() override {
     logclose();
     myfile_clock_hook = saved_clock_;
-    current_src_line = 0;
-    EXPECT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    fs::remove_all(dir_);
+    Diagnostics::TearDown();
   }
   std::string at(const std::string& name) const { return dir_ + "/" + name; }
 
@@ -78,18 +63,18 @@ TEST_F(LogFile, SuffixIsAddedOnlyToNamesWithoutADotAnywhere) {
     EXPECT_EQ(logclose(), 0);
   }
   for (const char* made : {"run.log", "run.txt", "logs.d/run", "plain"}) {
-    EXPECT_TRUE(exists(at(made))) << made;
+    EXPECT_TRUE(fs::exists(at(made))) << made;
   }
-  EXPECT_FALSE(exists(at("run.txt.log")) || exists(at("logs.d/run.log")) ||
-               exists(at("plain.log")));
+  for (const char* absent : {"run.txt.log", "logs.d/run.log", "plain.log"}) {
+    EXPECT_FALSE(fs::exists(at(absent))) << absent;
+  }
 }
 
 TEST_F(LogFile, FailedOpenWarnsWithTheExtendedNameAndLeavesNoLog) {
   ASSERT_EQ(logopen(at("first").c_str()), 0);
   FILE* earlier = log_file;
-  CaptureStderr();
-  EXPECT_EQ(logopen(at("no-such-dir/run").c_str()), -1);
-  EXPECT_EQ(GetCapturedStderr(), open_failure(at("no-such-dir/run.log")));
+  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(logopen(at("no-such-dir/run").c_str()), -1); }),
+            open_failure(at("no-such-dir/run.log")));
   EXPECT_EQ(log_file, nullptr);
   fclose(earlier); // logopen neither closed nor kept it
 }
@@ -103,18 +88,18 @@ TEST_F(LogFile, NamesUpTo999CharactersInAllOpen) {
   }
   path += "/" + std::string(995 - path.size() - 1, 'n');
   const std::string dotted = path.substr(0, 991) + ".txtabcd"; // 999 characters
-  ASSERT_EQ(logopen(path.c_str()), 0);
-  logclose();
-  ASSERT_EQ(logopen(dotted.c_str()), 0);
-  logclose();
-  EXPECT_TRUE(exists(path + ".log"));
-  EXPECT_TRUE(exists(dotted));
-
+  for (const std::string& name : {path, dotted}) {
+    ASSERT_EQ(logopen(name.c_str()), 0);
+    logclose();
+  }
+  EXPECT_TRUE(fs::exists(path + ".log"));
+  EXPECT_TRUE(fs::exists(dotted));
   // One more character leaves no room: the open fails with wfopen's warning.
-  CaptureStderr();
-  EXPECT_EQ(logopen((path + "n").c_str()), -1);
-  EXPECT_EQ(logopen((dotted + "e").c_str()), -1);
-  EXPECT_EQ(GetCapturedStderr(), open_failure(path + "n.log") + open_failure(dotted + "e"));
+  EXPECT_EQ(stderr_of([&] {
+              EXPECT_EQ(logopen((path + "n").c_str()), -1);
+              EXPECT_EQ(logopen((dotted + "e").c_str()), -1);
+            }),
+            open_failure(path + "n.log") + open_failure(dotted + "e"));
   EXPECT_EQ(log_file, nullptr);
 }
 
@@ -122,14 +107,14 @@ TEST_F(LogFile, LinesCarryTheLocalTimeStampAndAppend) {
   myfile_clock_hook = fixed_clock;
   std::ofstream(at("t.log")) << "old line\n";
   ASSERT_EQ(logopen(at("t").c_str()), 0);
-  fixed_time = utc(3, 7, 9, 5);
+  fixed_time = 1615107933; // 2021-03-07 09:05:33 UTC
   logprintf("started %d of %s", 3, "four");
   EXPECT_EQ(contents(at("t.log")), "old line\nMar  7 09:05: started 3 of four\n"); // flushed
   logclose();
   setenv("TZ", "JST-9", 1); // nine hours east of UTC
   tzset();
   ASSERT_EQ(logopen(at("t").c_str()), 0);
-  fixed_time = utc(12, 25, 23, 59);
+  fixed_time = 1640476773; // 2021-12-25 23:59:33 UTC
   logprintf("done");
   logclose();
   EXPECT_EQ(contents(at("t.log")),
@@ -152,10 +137,11 @@ TEST_F(LogFile, ClosedLogWarnsEveryTimeWithoutLocationAndWritesNothing) {
   EXPECT_EQ(logclose(), 0);
   EXPECT_EQ(logclose(), 0);
   current_src_line = 40;
-  CaptureStderr();
-  logprintf("lost %d", 1);
-  logprintf("lost %d", 2);
-  EXPECT_EQ(GetCapturedStderr(), "WARNING: log file not open\nWARNING: log file not open\n");
+  EXPECT_EQ(stderr_of([] {
+              logprintf("lost %d", 1);
+              logprintf("lost %d", 2);
+            }),
+            "WARNING: log file not open\nWARNING: log file not open\n");
   EXPECT_STREQ(current_src_file, "myfile");
   EXPECT_EQ(contents(at("c.log")), "");
 }

@@ -1,5 +1,6 @@
 // Text input over real streams: temporary files and pipes.
 #include "alloc_probe.h"
+#include "helpers.h"
 #include "myfile.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,6 @@
 namespace {
 
 using alloc_probe::Scope;
-
-// A temporary file holding bytes, positioned at its start.
-FILE* file_with(const std::string& bytes) {
-  FILE* stream = tmpfile();
-  fwrite(bytes.data(), 1, bytes.size(), stream);
-  rewind(stream);
-  return stream;
-}
 
 // The read end of a pipe whose writer sent bytes (within the pipe's buffer)
 // and closed.
@@ -34,20 +27,16 @@ FILE* pipe_with(const std::string& bytes) {
 
 TEST(ReadLine, NewlineCutAndEndOfInputEndings) {
   FILE* in = pipe_with("abcd\nabcdefg\nabcde\ntail");
+  // A newline after size - 1 characters; a cut (the e is read, not stored)
+  // and the rest of that line; the last line without a newline; then the EOF
+  // flag is set and the buffer is left as it was.
+  const std::pair<int, const char*> calls[] = {
+      {10, "abcd"}, {'e', "abcd"}, {10, "fg"}, {'e', "abcd"}, {10, ""}, {-1, "tail"}, {-1, "tail"}};
   char buffer[5];
-  EXPECT_EQ(readline(in, buffer, 5), 10); // a newline after size - 1 characters
-  EXPECT_STREQ(buffer, "abcd");
-  EXPECT_EQ(readline(in, buffer, 5), 'e'); // cut: e is read, not stored
-  EXPECT_STREQ(buffer, "abcd");
-  EXPECT_EQ(readline(in, buffer, 5), 10); // resumes after the e
-  EXPECT_STREQ(buffer, "fg");
-  EXPECT_EQ(readline(in, buffer, 5), 'e');
-  EXPECT_EQ(readline(in, buffer, 5), 10);
-  EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(readline(in, buffer, 5), -1);
-  EXPECT_STREQ(buffer, "tail");
-  EXPECT_EQ(readline(in, buffer, 5), -1); // EOF flag set: buffer left as it was
-  EXPECT_STREQ(buffer, "tail");
+  for (const auto& [ending, line] : calls) {
+    EXPECT_EQ(readline(in, buffer, 5), ending);
+    EXPECT_STREQ(buffer, line);
+  }
   fclose(in);
 }
 
@@ -77,8 +66,8 @@ TEST(ReadLine, CarriageReturnsAndZeroBytesAreStored) {
 TEST(ReadFile, WhiteSpaceFoldsAndZeroBytesVanish) {
   const std::pair<std::string, std::string> cases[] = {
       {"  Hello,\n\tworld  \n", "Hello, world "},
-      {"a\v\f\r b\xA0\xFF" "c", "a b\xA0\xFF" "c"}, // isspace of the C locale only
-      {std::string("x \0 y\0z", 7), "x yz"},        // a zero byte breaks no run
+      {"a\v\f\r b\240\377c", "a b\240\377c"}, // isspace of the C locale only
+      {std::string("x \0 y\0z", 7), "x yz"},  // a zero byte breaks no run
       {std::string(" \0\n\t\0", 5), ""},
       {"", ""}, // an empty text, not null
   };
@@ -123,10 +112,11 @@ TEST(ReadFile, GrowsInStepsOf10000AndAlwaysTerminates) {
 }
 
 TEST(ReadFileDeathTest, ExhaustionReportsWithTheLibrarysLocation) {
-  EXPECT_EXIT({ Scope probe(1); readfile(file_with("text")); }, ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(alloc_probe::refusing(1, [] { readfile(file_with("text")); }),
+              ::testing::ExitedWithCode(1),
               "^ERROR: can't allocate 10000 bytes for 1D array readfile "
               "\\(line [1-9][0-9]*, file myfile\\)\n$");
-  EXPECT_EXIT({ Scope probe(3); readfile(file_with(std::string(20001, 'g'))); },
+  EXPECT_EXIT(alloc_probe::refusing(3, [] { readfile(file_with(std::string(20001, 'g'))); }),
               ::testing::ExitedWithCode(1),
               "^ERROR: can't allocate 10000 more bytes for array readfile "
               "\\(prev 20000 bytes\\) \\(line [1-9][0-9]*, file myfile\\)\n$");

@@ -7,7 +7,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build check check-normal check-sanitize demo demo-db bench fuzz install clean
+.PHONY: all build check check-normal check-sanitize demo demo-db bench fuzz lint install clean
 
 all: build
 
@@ -58,8 +58,19 @@ fuzz:
 	./build-fuzz/tests/fuzz/movrel_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
 	  build-fuzz/corpus build-fuzz/seeds tests/fuzz/regressions
 
+# clang-format (check only), clang-tidy and cppcheck over the project's code.
+LINT_DIRS = app cipher support tools tests bench
+LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
+lint:
+	$(CMAKE) -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DMOVREL_BENCH=ON >/dev/null
+	clang-format --dry-run --Werror $(LINT_SOURCES)
+	run-clang-tidy -p build-lint -quiet '$(CURDIR)/($(subst $(eval) ,|,$(LINT_DIRS)))/' > build-lint/clang-tidy.log 2>&1 \
+	  || { grep -E 'warning:|error:' build-lint/clang-tidy.log; exit 1; }
+	cppcheck --project=build-lint/compile_commands.json -i /usr --quiet --error-exitcode=1 --inline-suppr \
+	  --enable=warning,performance,portability --library=googletest --library=posix --library=lint/myfile.cfg
+
 install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-lint

@@ -20,8 +20,9 @@ const std::string& large_database() {
     const size_t textBytes = kDatabaseBytes / kCategories - 64;
     std::vector<FixtureCategory> categories;
     for (int i = 0; i < kCategories; ++i) {
-      std::string text(textBytes, 'a' + i % 26);
-      categories.push_back({"Category " + std::to_string(i), text, static_cast<uint8_t>(2 + i % 2)});
+      std::string text(textBytes, static_cast<char>('a' + i % 26));
+      categories.push_back(
+          {"Category " + std::to_string(i), text, static_cast<uint8_t>(2 + i % 2)});
     }
     return make_database("benchmark", categories);
   }();

@@ -10,9 +10,15 @@
 
 namespace {
 
-void* system_malloc(size_t n) { return malloc(n); }
-void* system_realloc(void* p, size_t n) { return realloc(p, n); }
-void system_free(void* p) { free(p); }
+void* system_malloc(size_t n) {
+  return malloc(n);
+}
+void* system_realloc(void* p, size_t n) {
+  return realloc(p, n);
+}
+void system_free(void* p) {
+  free(p);
+}
 
 // %ld cannot show a size above LONG_MAX; such sizes, and products that left
 // size_t, are printed as LONG_MAX rather than as a wrapped or negative number.
@@ -165,8 +171,7 @@ void* ezmalloc(size_t n, const char* name, int32_t line, const char* file) {
   return block;
 }
 
-void** ezmalloc2(size_t rows, size_t row_size, const char* name, int32_t line,
-                 const char* file) {
+void** ezmalloc2(size_t rows, size_t row_size, const char* name, int32_t line, const char* file) {
   void** table = zmalloc2(rows, row_size);
   if (table == nullptr) {
     store_location(line, file);
@@ -176,14 +181,13 @@ void** ezmalloc2(size_t rows, size_t row_size, const char* name, int32_t line,
   return table;
 }
 
-void*** ezmalloc3(size_t planes, size_t rows, size_t row_size, const char* name,
-                  int32_t line, const char* file) {
+void*** ezmalloc3(size_t planes, size_t rows, size_t row_size, const char* name, int32_t line,
+                  const char* file) {
   void*** table = zmalloc3(planes, rows, row_size);
   if (table == nullptr) {
     store_location(line, file);
     my_error("can't allocate %ld bytes for 3D array %s",
-             shown_size(saturating_product(planes, saturating_product(rows, row_size))),
-             name);
+             shown_size(saturating_product(planes, saturating_product(rows, row_size))), name);
   }
   return table;
 }
@@ -193,8 +197,8 @@ void* ezrealloc(void* p, size_t old_size, size_t add, const char* name, int32_t 
   void* block = zrealloc(p, old_size, add);
   if (block == nullptr) {
     store_location(line, file);
-    my_error("can't allocate %ld more bytes for array %s (prev %ld bytes)", shown_size(add),
-             name, shown_size(old_size));
+    my_error("can't allocate %ld more bytes for array %s (prev %ld bytes)", shown_size(add), name,
+             shown_size(old_size));
   }
   return block;
 }
@@ -205,8 +209,8 @@ void* ezadd(void* a, size_t count, size_t elem_size, const void* elem, const cha
   if (block == nullptr) {
     store_location(line, file);
     // The count as passed, also where zadd took it as 0 for a null array.
-    my_error("can't allocate %ld more bytes for array %s (prev %ld bytes)",
-             shown_size(elem_size), name, shown_size(saturating_product(count, elem_size)));
+    my_error("can't allocate %ld more bytes for array %s (prev %ld bytes)", shown_size(elem_size),
+             name, shown_size(saturating_product(count, elem_size)));
   }
   return block;
 }

@@ -71,8 +71,7 @@ long wfwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t 
   return static_cast<long>(written);
 }
 
-long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
-            const char* file) {
+long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line, const char* file) {
   store_location(line, file);
   if (stream == nullptr) {
     my_error("%s", kReadNull);
@@ -84,8 +83,7 @@ long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
   return static_cast<long>(got);
 }
 
-long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
-            const char* file) {
+long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line, const char* file) {
   store_location(line, file);
   if (stream == nullptr) {
     return my_warning("%s", kReadNull);

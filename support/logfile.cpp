@@ -12,9 +12,9 @@ FILE* log_file = nullptr;
 
 namespace {
 
-constexpr size_t kNameSize = 1000;     // bytes of the name buffer, terminator included
-constexpr int kFormatLimit = 10000;    // bytes, terminator included
-constexpr const char* kLogSuffix = ".log";
+constexpr size_t kNameSize = 1000;  // bytes of the name buffer, terminator included
+constexpr int kFormatLimit = 10000; // bytes, terminator included
+constexpr char kLogSuffix[] = ".log";
 
 time_t system_clock_seconds() {
   struct timeval now {};
@@ -44,7 +44,7 @@ int logopen(const char* name) {
   char path[kNameSize];
   memcpy(path, name, length + 1);
   if (add_suffix) {
-    strcat(path, kLogSuffix);
+    memcpy(path + length, kLogSuffix, sizeof kLogSuffix);
   }
   // A log that was open before is neither closed nor kept.
   log_file = wfopen(path, "a", 0, "");
@@ -102,5 +102,5 @@ void lensprintf(char* buffer, int length, const char* format, ...) {
   }
   va_end(args);
   scratch[length - 1] = '\0';
-  strcpy(buffer, scratch);
+  memcpy(buffer, scratch, strlen(scratch) + 1);
 }

@@ -64,10 +64,8 @@ long efwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t 
              const char* file);
 long wfwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t line,
              const char* file);
-long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
-            const char* file);
-long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
-            const char* file);
+long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line, const char* file);
+long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line, const char* file);
 
 // --------------------------------------------------------- zero-filled arrays
 // Plain forms return null on exhaustion (or on sizes that overflow size_t) and
@@ -87,10 +85,9 @@ void* zrealloc(void* p, size_t old_size, size_t add);
 void* zadd(void* a, size_t count, size_t elem_size, const void* elem);
 
 void* ezmalloc(size_t n, const char* name, int32_t line, const char* file);
-void** ezmalloc2(size_t rows, size_t row_size, const char* name, int32_t line,
-                 const char* file);
-void*** ezmalloc3(size_t planes, size_t rows, size_t row_size, const char* name,
-                  int32_t line, const char* file);
+void** ezmalloc2(size_t rows, size_t row_size, const char* name, int32_t line, const char* file);
+void*** ezmalloc3(size_t planes, size_t rows, size_t row_size, const char* name, int32_t line,
+                  const char* file);
 void* ezrealloc(void* p, size_t old_size, size_t add, const char* name, int32_t line,
                 const char* file);
 void* ezadd(void* a, size_t count, size_t elem_size, const void* elem, const char* name,

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr int32_t kMaxDirs = 100;
-constexpr size_t kPathSize = 1000; // bytes, terminator included
+constexpr size_t kPathSize = 1000;       // bytes, terminator included
 constexpr const char* kCurrentDir = "."; // shared, never released
 
 struct DirEntry {
@@ -58,18 +58,23 @@ bool path_start_at_cwd(char* path) {
   return path_append_slash(path);
 }
 
-bool is_absolute(const char* text) { return text[0] == '/'; }
+bool is_absolute(const char* text) {
+  return text[0] == '/';
+}
 
-FILE* try_open(const char* mode) { return fopen(path_buffer, mode); }
+FILE* try_open(const char* mode) {
+  return fopen(path_buffer, mode);
+}
 
 FILE* pathfopen(const char* name, const char* mode) {
   if (name == nullptr || name[0] == '\0' || mode == nullptr) {
     return nullptr;
   }
-  if (strlen(name) >= kPathSize) {
+  const size_t nameSize = strlen(name) + 1;
+  if (nameSize > kPathSize) {
     return nullptr; // every candidate contains the name, so none can fit
   }
-  strcpy(path_buffer, name);
+  memcpy(path_buffer, name, nameSize);
   path_trace("trying to open %s", name);
 
   if (is_absolute(name)) {
@@ -167,7 +172,9 @@ void remdir(const char* dir, int32_t cat) {
   my_warning("%s not on directory list %d", dir, cat);
 }
 
-void setcat(int32_t cat) { current_cat = cat; }
+void setcat(int32_t cat) {
+  current_cat = cat;
+}
 
 char* getpath(const char* name) {
   FILE* stream = pathfopen(name, "r");

@@ -45,8 +45,8 @@ char* readfile(FILE* stream) {
   while ((c = getc(stream)) != EOF) {
     // Grows before c is classified, so also for a byte that is then dropped.
     if (length >= capacity) {
-      text = static_cast<char*>(
-          ezrealloc(text, capacity, kTextStep, "readfile", __LINE__, "myfile"));
+      text =
+          static_cast<char*>(ezrealloc(text, capacity, kTextStep, "readfile", __LINE__, "myfile"));
       capacity += kTextStep;
     }
     if (c == 0) {
@@ -65,8 +65,7 @@ char* readfile(FILE* stream) {
   // Input that filled the block to its last byte left no room for the
   // terminator: one more step provides it.
   if (length >= capacity) {
-    text = static_cast<char*>(
-        ezrealloc(text, capacity, kTextStep, "readfile", __LINE__, "myfile"));
+    text = static_cast<char*>(ezrealloc(text, capacity, kTextStep, "readfile", __LINE__, "myfile"));
   }
   return text;
 }

@@ -33,18 +33,18 @@ std::string palm_header(size_t records, uint32_t appInfoOffset) {
   std::string header(32, '\0');
   const char dbName[] = "MovrelDB";
   std::copy(dbName, dbName + sizeof dbName - 1, header.begin());
-  put_be16(header, 0x0000);         // attributes
-  put_be16(header, 0x0001);         // version
-  put_be32(header, kPalmTime);      // created
-  put_be32(header, kPalmTime);      // modified
-  put_be32(header, 0);              // last backup: never
-  put_be32(header, 1);              // modification number
-  put_be32(header, appInfoOffset);  // appInfo block, 0 when there is none
-  put_be32(header, 0);              // sortInfo block: none
-  header += "DATA";                 // type
-  header += "MvRl";                 // creator
+  put_be16(header, 0x0000);                         // attributes
+  put_be16(header, 0x0001);                         // version
+  put_be32(header, kPalmTime);                      // created
+  put_be32(header, kPalmTime);                      // modified
+  put_be32(header, 0);                              // last backup: never
+  put_be32(header, 1);                              // modification number
+  put_be32(header, appInfoOffset);                  // appInfo block, 0 when there is none
+  put_be32(header, 0);                              // sortInfo block: none
+  header += "DATA";                                 // type
+  header += "MvRl";                                 // creator
   put_be32(header, static_cast<uint32_t>(records)); // unique ID seed
-  put_be32(header, 0);              // next record list: none
+  put_be32(header, 0);                              // next record list: none
   put_be16(header, static_cast<uint16_t>(records));
   return header;
 }
@@ -60,7 +60,8 @@ std::string fixture_upper_case(std::string password) {
   return password;
 }
 
-std::string make_category_record(const std::string& typedPassword, const FixtureCategory& category) {
+std::string make_category_record(const std::string& typedPassword,
+                                 const FixtureCategory& category) {
   if (category.text.size() > INT32_MAX - 8) {
     throw std::length_error("category text too long");
   }
@@ -68,6 +69,8 @@ std::string make_category_record(const std::string& typedPassword, const Fixture
   // exactly as the viewer makes them.
   const std::string password = fixture_upper_case(typedPassword);
   char passwordBuffer[kPasswordBufferSize] = {};
+  // 17 characters or more leave no terminator, as in the viewer.
+  // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
   memcpy(passwordBuffer, password.data(), std::min(password.size(), kPasswordBufferSize));
   uint16_t key[8];
   getuserkeyfromargv(key, passwordBuffer);

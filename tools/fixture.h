@@ -9,9 +9,9 @@
 #include <vector>
 
 struct FixtureCategory {
-  std::string name;           // up to 21 bytes go into the name field, zero-padded
-  std::string text;           // the plain text; its length is the stored L
-  uint8_t markerKind = 0x02;  // last byte of the marker: 0x02 or 0x03
+  std::string name;          // up to 21 bytes go into the name field, zero-padded
+  std::string text;          // the plain text; its length is the stored L
+  uint8_t markerKind = 0x02; // last byte of the marker: 0x02 or 0x03
 };
 
 // Byte offsets inside a category record, counted from the marker's first byte.

@@ -62,12 +62,12 @@ TEST_P(Decoding, NameFieldShowsAtMostTwentyBytes) {
 TEST_P(Decoding, TextsArePrintedAsTheyAre) {
   const Categories categories = {
       {"empty", "", 0x02},
-      {"eleven", "hello world", 0x02},                                  // L mod 8 = 3
-      {"zero inside", std::string("before\0after", 12), 0x02},          // cut at the zero
-      {"percent", "100% %s %n %d%%", 0x02},                             // no format meaning
-      {"high", "caf\xc3\xa9 \xff\x80", 0x02},                           // bytes >= 128
+      {"eleven", "hello world", 0x02},                         // L mod 8 = 3
+      {"zero inside", std::string("before\0after", 12), 0x02}, // cut at the zero
+      {"percent", "100% %s %n %d%%", 0x02},                    // no format meaning
+      {"high", "caf\xc3\xa9 \xff\x80", 0x02},                  // bytes >= 128
       {"own newline", "line\n", 0x02},
-      {"exact blocks", "0123456789abcdef", 0x02},                       // L = 16
+      {"exact blocks", "0123456789abcdef", 0x02}, // L = 16
   };
   expectSuccess(run(make_database("pw", categories), "pw"),
                 "7 categories found\n"
@@ -89,7 +89,8 @@ TEST_P(Decoding, PasswordCaseDoesNotMatter) {
 
 TEST_P(Decoding, OnlySixteenPasswordCharactersCount) {
   const std::string db = make_database("abcdefghijklmnop", {{"Long", "sixteen", 0x02}});
-  expectSuccess(run(db, "abcdefghijklmnopQRSTUVWXYZ"), "1 categories found\n******* Long *******\nsixteen\n");
+  expectSuccess(run(db, "abcdefghijklmnopQRSTUVWXYZ"),
+                "1 categories found\n******* Long *******\nsixteen\n");
 }
 
 TEST_P(Decoding, EmptyPasswordIsAPasswordLikeAnyOther) {
@@ -100,14 +101,14 @@ TEST_P(Decoding, EmptyPasswordIsAPasswordLikeAnyOther) {
 TEST_P(Decoding, MarkerInTheHeaderAreaOpensACategory) {
   const std::string hidden = make_category_record("pw", {"Hidden", "in appInfo", 0x03});
   const std::string db = make_database("pw", {{"Visible", "in a record", 0x02}}, hidden);
-  expectSuccess(run(db, "pw"),
-                "2 categories found\n"
-                "******* Hidden *******\nin appInfo\n"
-                "******* Visible *******\nin a record\n");
+  expectSuccess(run(db, "pw"), "2 categories found\n"
+                               "******* Hidden *******\nin appInfo\n"
+                               "******* Visible *******\nin a record\n");
 }
 
 TEST_P(Decoding, WrongPasswordStopsAtTheFirstCategoryAfterAPause) {
-  const std::string db = make_database("right", {{"First", "a", 0x02}, {"Second", "b", 0x02}, {"Third", "c", 0x03}});
+  const std::string db =
+      make_database("right", {{"First", "a", 0x02}, {"Second", "b", 0x02}, {"Third", "c", 0x03}});
   const ToolRun result = run(db, "wrong");
   EXPECT_EQ(result.out, "3 categories found\n******* First *******\n");
   EXPECT_EQ(result.err, err("ERROR: Wrong password\n"));

@@ -20,10 +20,11 @@ TEST(Demo, ShowsItsNotesWithTheReadmePassword) {
   const ToolRun result =
       run_without_terminal({std::string(MOVREL_SOURCE_DIR) + "/examples/demo.pdb"}, "palmpilot\n");
   EXPECT_EQ(result.out, "4 categories found\n"
-                        "******* Personal *******\n" + note("personal.txt") + "\n" +
-                        "******* Shopping *******\n" + note("shopping.txt") + "\n" +
-                        "******* Cards & accounts *******\n" + note("accounts.txt") + "\n" +
-                        "******* Books to read *******\n" + note("books.txt") + "\n");
+                        "******* Personal *******\n" +
+                            note("personal.txt") + "\n" + "******* Shopping *******\n" +
+                            note("shopping.txt") + "\n" + "******* Cards & accounts *******\n" +
+                            note("accounts.txt") + "\n" + "******* Books to read *******\n" +
+                            note("books.txt") + "\n");
   EXPECT_EQ(result.status, 0);
 }
 

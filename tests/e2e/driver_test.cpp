@@ -45,7 +45,8 @@ protected:
 };
 
 TEST_P(Driver, WrongArgumentCountPrintsOnlyUsage) {
-  for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"a.pdb", "b.pdb"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{}, std::vector<std::string>{"a.pdb", "b.pdb"}}) {
     const ToolRun result = run(args);
     EXPECT_EQ(result.out, kUsage);
     EXPECT_EQ(result.err, "");
@@ -81,10 +82,10 @@ TEST_P(Driver, EmptyFileHasNoCategories) {
 
 TEST_P(Driver, CountsBothMarkerKindsAnywhere) {
   const std::string bytes = std::string("header\0\xff\x40\x44\x02", 11) + // marker 1
-                            "\xff\xff\x40\x44\x03" +                     // marker 2, after a stray FF
-                            "\xff\x40\x44\x04" +                         // not a marker
-                            "\xff\x40\x44\x02\xff\x40\x44\x03" +         // markers 3 and 4, back to back
-                            "\xff\x40\x44";                              // cut short at the end
+                            "\xff\xff\x40\x44\x03" +             // marker 2, after a stray FF
+                            "\xff\x40\x44\x04" +                 // not a marker
+                            "\xff\x40\x44\x02\xff\x40\x44\x03" + // markers 3 and 4, back to back
+                            "\xff\x40\x44";                      // cut short at the end
   TempFile db(bytes);
   const ToolRun result = run({db.path()}, "any password");
   // The count comes first; the markers open no whole record, so the first

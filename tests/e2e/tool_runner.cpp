@@ -111,6 +111,8 @@ ToolRun run_on_terminal(const std::vector<std::string>& args, const std::string&
   const auto start = Clock::now();
   const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
   if (child < 0) {
+    fclose(out);
+    fclose(err);
     throw std::runtime_error("forkpty failed");
   }
   if (child == 0) {

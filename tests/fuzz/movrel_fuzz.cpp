@@ -16,7 +16,9 @@ namespace {
 
 constexpr size_t kMaxPassword = 32;
 
-bool send_stdout_to_null() { return freopen("/dev/null", "w", stdout) != nullptr; }
+bool send_stdout_to_null() {
+  return freopen("/dev/null", "w", stdout) != nullptr;
+}
 
 } // namespace
 
@@ -39,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   MovrelView view;
-  const int32_t count = view.loadImage(reinterpret_cast<const char*>(data), static_cast<int32_t>(size));
+  const int32_t count =
+      view.loadImage(reinterpret_cast<const char*>(data), static_cast<int32_t>(size));
   // A record that does not fit ends the tool's run with a fatal error (checked
   // by the end-to-end tests); here the loop stops there instead, as it does at
   // a wrong password.

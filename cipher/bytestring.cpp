@@ -6,9 +6,8 @@
 #include "idea.h"
 #include "wipe.h"
 
-// The schedules and the partial blocks are wiped before return because they
-// are the key and plaintext. This is an addition to the plain definition of
-// the two functions, which leaves them on the stack; no output changes.
+// The schedules and the partial blocks are the key and plaintext: both
+// functions wipe them before returning, so no copy stays behind on the stack.
 
 void cipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int32_t length) {
   cipher_string_on(ecb_best_path(), in, out, key, length);

@@ -1,0 +1,102 @@
+// The multi-block kernel, written once over a vector of 16-bit lanes. Only the
+// per-instruction-set kernel files include it, each with its own Ops compiled
+// under its own flags (see ecb_kernels.h for the lane layout). Ops provides:
+//   Vec                         the vector type; sizeof(Vec) / 2 blocks per vector
+//   set1(w), add(a, b), sub(a, b), bxor(a, b)   lane-wise on 16-bit words
+//   mul(a, k, one_minus_k)      multiplication modulo 65537 by a broadcast subkey
+//   load(p, shuffle), store(p, v, shuffle), gather(), gather_back(), transpose
+// Everything here is a template on Ops, so no function is shared between
+// files compiled for different instruction sets.
+#ifndef MOVREL_CIPHER_ECB_VECTOR_H
+#define MOVREL_CIPHER_ECB_VECTOR_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "wipe.h"
+
+template <class Ops> struct VectorKernel {
+  using Vec = typename Ops::Vec;
+
+  // One subkey in every lane, and 1 - subkey for the zero-operand case.
+  struct Subkey {
+    Vec k, one_minus_k;
+  };
+
+  static constexpr size_t kRowBytes = sizeof(Vec);
+  static constexpr size_t kWidth = 4 * kRowBytes / 8; // blocks per vector
+
+  static Vec mul(Vec a, const Subkey& b) { return Ops::mul(a, b.k, b.one_minus_k); }
+
+  // groups vectors of blocks at once, 4 rows each. One group is a chain of 34
+  // dependent multiplications of several instructions each, which leaves the
+  // vector units waiting on latency; independent groups fill the gaps.
+  template <size_t groups> static void run(const uint8_t* in, uint8_t* out, const Subkey K[52]) {
+    const Vec gather = Ops::gather();
+    Vec x1[groups], x2[groups], x3[groups], x4[groups];
+    for (size_t g = 0; g < groups; ++g) {
+      const uint8_t* src = in + g * 4 * kRowBytes;
+      x1[g] = Ops::load(src, gather);
+      x2[g] = Ops::load(src + kRowBytes, gather);
+      x3[g] = Ops::load(src + 2 * kRowBytes, gather);
+      x4[g] = Ops::load(src + 3 * kRowBytes, gather);
+      Ops::transpose(x1[g], x2[g], x3[g], x4[g]);
+    }
+    const Subkey* k = K;
+    for (int round = 0; round < 8; ++round, k += 6) {
+      for (size_t g = 0; g < groups; ++g) {
+        Vec y1 = mul(x1[g], k[0]);
+        Vec y2 = Ops::add(x2[g], k[1].k);
+        Vec y3 = Ops::add(x3[g], k[2].k);
+        Vec y4 = mul(x4[g], k[3]);
+        Vec t2 = mul(Ops::bxor(y1, y3), k[4]);
+        Vec t1 = mul(Ops::add(t2, Ops::bxor(y2, y4)), k[5]);
+        t2 = Ops::add(t1, t2);
+        // The middle words change places.
+        x1[g] = Ops::bxor(y1, t1);
+        x2[g] = Ops::bxor(y3, t1);
+        x3[g] = Ops::bxor(y2, t2);
+        x4[g] = Ops::bxor(y4, t2);
+      }
+    }
+    const Vec gather_back = Ops::gather_back();
+    for (size_t g = 0; g < groups; ++g) {
+      // Taking the middle words crosswise undoes the last round's exchange.
+      Vec y1 = mul(x1[g], k[0]);
+      Vec y2 = Ops::add(x3[g], k[1].k);
+      Vec y3 = Ops::add(x2[g], k[2].k);
+      Vec y4 = mul(x4[g], k[3]);
+      Ops::transpose(y1, y2, y3, y4);
+      uint8_t* dst = out + g * 4 * kRowBytes;
+      Ops::store(dst, y1, gather_back);
+      Ops::store(dst + kRowBytes, y2, gather_back);
+      Ops::store(dst + 2 * kRowBytes, y3, gather_back);
+      Ops::store(dst + 3 * kRowBytes, y4, gather_back);
+    }
+  }
+
+  // The contract of idea_ecb_avx2 / idea_ecb_avx512 (ecb_kernels.h).
+  static size_t blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
+    constexpr size_t kGroups = 4;
+    const Vec one = Ops::set1(1);
+    Subkey K[52];
+    for (size_t i = 0; i < 52; ++i) {
+      K[i].k = Ops::set1(Z[i]);
+      K[i].one_minus_k = Ops::sub(one, K[i].k);
+    }
+    size_t done = 0;
+    for (; blocks - done >= kGroups * kWidth; done += kGroups * kWidth) {
+      run<kGroups>(in + 8 * done, out + 8 * done, K);
+    }
+    for (; blocks - done >= kWidth; done += kWidth) {
+      run<1>(in + 8 * done, out + 8 * done, K);
+    }
+    // The broadcast subkeys are key material. Block words live only in vector
+    // registers (and any spill slots the compiler chose), which C++ cannot
+    // reach to clear.
+    secure_wipe(K, sizeof K);
+    return done;
+  }
+};
+
+#endif

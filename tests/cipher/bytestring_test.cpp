@@ -12,31 +12,9 @@
 #include "ecb.h"
 #include "guarded_region.h"
 #include "idea.h"
+#include "test_data.h"
 
 namespace {
-
-using Key = std::array<uint16_t, 8>;
-using Bytes = std::vector<uint8_t>;
-
-const Key kPublishedKey = {1, 2, 3, 4, 5, 6, 7, 8};
-
-size_t padded(int32_t length) {
-  return length <= 0 ? 0 : 8 * ((static_cast<size_t>(length) + 7) / 8);
-}
-
-Key random_key(std::mt19937& rng) {
-  Key key;
-  for (auto& w : key)
-    w = static_cast<uint16_t>(rng());
-  return key;
-}
-
-Bytes random_bytes(std::mt19937& rng, size_t n) {
-  Bytes b(n);
-  for (auto& x : b)
-    x = static_cast<uint8_t>(rng());
-  return b;
-}
 
 struct StringVector {
   const char* name;

@@ -12,6 +12,7 @@
 #include "bytestring.h"
 #include "ecb.h"
 #include "idea.h"
+#include "test_data.h"
 
 // Names the path in failure messages instead of dumping its bytes.
 inline void PrintTo(EcbPath path, std::ostream* os) {
@@ -19,29 +20,6 @@ inline void PrintTo(EcbPath path, std::ostream* os) {
 }
 
 namespace {
-
-using Key = std::array<uint16_t, 8>;
-using Bytes = std::vector<uint8_t>;
-
-const Key kPublishedKey = {1, 2, 3, 4, 5, 6, 7, 8};
-
-size_t padded(size_t length) {
-  return 8 * ((length + 7) / 8);
-}
-
-Key random_key(std::mt19937& rng) {
-  Key key;
-  for (auto& w : key)
-    w = static_cast<uint16_t>(rng());
-  return key;
-}
-
-Bytes random_bytes(std::mt19937& rng, size_t n) {
-  Bytes b(n);
-  for (auto& x : b)
-    x = static_cast<uint8_t>(rng());
-  return b;
-}
 
 Bytes repeat(const Bytes& block, size_t times) {
   Bytes all;
@@ -61,8 +39,9 @@ protected:
   EcbPath path() const { return GetParam(); }
 
   Bytes encrypt(EcbPath on, const Bytes& in, const Key& key) {
-    Bytes out(padded(in.size()));
-    cipher_string_on(on, in.data(), out.data(), key.data(), static_cast<int32_t>(in.size()));
+    const auto length = static_cast<int32_t>(in.size());
+    Bytes out(padded(length));
+    cipher_string_on(on, in.data(), out.data(), key.data(), length);
     return out;
   }
   Bytes decrypt(EcbPath on, const Bytes& in, const Key& key, size_t length) {

@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "idea.h"
+#include "test_data.h"
 
 namespace {
 
-using Key = std::array<uint16_t, 8>;
 using Block = std::array<uint16_t, 4>;
 using Schedule = std::array<uint16_t, 52>;
-
-const Key kPublishedKey = {1, 2, 3, 4, 5, 6, 7, 8};
 
 // ---------------------------------------------------------------- mul
 

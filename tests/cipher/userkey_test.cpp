@@ -8,11 +8,10 @@
 #include <string>
 
 #include "guarded_region.h"
+#include "test_data.h"
 #include "userkey.h"
 
 namespace {
-
-using Key = std::array<uint16_t, 8>;
 
 Key fold(const std::string& text) {
   Key key;

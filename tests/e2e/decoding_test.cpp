@@ -11,20 +11,14 @@ namespace {
 
 using Categories = std::vector<FixtureCategory>;
 
-enum class Mode { Terminal, Script };
-
-class Decoding : public testing::TestWithParam<Mode> {
+class Decoding : public EndToEnd {
 protected:
-  ToolRun run(const std::string& database, const std::string& password) {
+  ToolRun run(const std::string& database, const std::string& password) const {
     TempFile db(database);
-    return GetParam() == Mode::Terminal ? run_on_terminal({db.path()}, password)
-                                        : run_without_terminal({db.path()}, password + "\n");
+    return EndToEnd::run({db.path()}, password);
   }
 
-  // Standard error after the prompt: without a terminal the prompt is there too.
-  std::string err(const std::string& messages) const {
-    return GetParam() == Mode::Script ? "Please enter password: " + messages : messages;
-  }
+  std::string err(const std::string& messages) const { return errAfterPrompt(messages); }
 
   void expectSuccess(const ToolRun& result, const std::string& out) const {
     EXPECT_EQ(result.out, out);
@@ -137,8 +131,6 @@ TEST_P(Decoding, RecordsReachingPastTheEndAreRejected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, Decoding, testing::Values(Mode::Terminal, Mode::Script),
-                         [](const testing::TestParamInfo<Mode>& info) {
-                           return info.param == Mode::Terminal ? "OnTerminal" : "FromScript";
-                         });
+                         mode_name);
 
 } // namespace

@@ -8,30 +8,20 @@
 
 namespace {
 
-const std::string kPrompt = "Please enter password: ";
 const std::string kUsage = std::string("Usage: ") + MOVRELVIEW_PATH +
                            " movrel2.pdb\n\nDecrypts your Movrel! for PalmPilot database\n";
 
-enum class Mode { Terminal, Script };
-
-class Driver : public testing::TestWithParam<Mode> {
+class Driver : public EndToEnd {
 protected:
-  ToolRun run(const std::vector<std::string>& args, const std::string& password = "secret") {
-    return GetParam() == Mode::Terminal ? run_on_terminal(args, password)
-                                        : run_without_terminal(args, password + "\n");
-  }
-
-  // Standard error of a run that prompted: without a terminal the prompt goes
-  // to standard error, ahead of any message.
-  std::string errAfterPrompt(const std::string& messages) const {
-    return GetParam() == Mode::Script ? kPrompt + messages : messages;
+  ToolRun run(const std::vector<std::string>& args, const std::string& password = "secret") const {
+    return EndToEnd::run(args, password);
   }
 
   // On a terminal the prompt is shown, the typed text is not echoed, and the
   // line end the user typed is answered with one.
   void expectPromptedWithoutEcho(const ToolRun& run, const std::string& password) const {
     if (GetParam() == Mode::Terminal) {
-      EXPECT_EQ(run.terminal, kPrompt + "\r\n");
+      EXPECT_EQ(run.terminal, std::string(kPrompt) + "\r\n");
       if (!password.empty()) {
         EXPECT_EQ(run.terminal.find(password), std::string::npos);
       }
@@ -97,8 +87,6 @@ TEST_P(Driver, CountsBothMarkerKindsAnywhere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, Driver, testing::Values(Mode::Terminal, Mode::Script),
-                         [](const testing::TestParamInfo<Mode>& info) {
-                           return info.param == Mode::Terminal ? "OnTerminal" : "FromScript";
-                         });
+                         mode_name);
 
 } // namespace

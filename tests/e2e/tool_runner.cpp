@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-const char kPrompt[] = "Please enter password: ";
 
 using Clock = std::chrono::steady_clock;
 

@@ -2,7 +2,9 @@
 #   build/        the normal build (tests included)
 #   build-asan/   everything under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build-bench/  optimised benchmarks
+#   build-fuzz/   clang + libFuzzer; build-lint/  compile commands for the linters
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local

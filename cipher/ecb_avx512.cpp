@@ -15,18 +15,22 @@ struct Avx512 {
   static Vec sub(Vec a, Vec b) { return _mm512_sub_epi16(a, b); }
   static Vec bxor(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
 
-  // As idea_mul, lane by lane: lo - hi, plus 1 in the lanes where lo < hi
-  // (unsigned). An operand 0 gives 1 - a - b. Since lo = hi exactly when an
-  // operand is 0 (for nonzero operands lo - hi = 0 would make 65537 divide
-  // the product), the lane mask lo == hi selects that case; it never overlaps
-  // the borrow mask. Both are lane masks, not branches.
+  // As idea_mul, lane by lane. Where both operands are nonzero ("live"
+  // lanes) lo and hi are the halves of the full product a * k, and lo - hi,
+  // plus 1 where lo < hi (unsigned), is its residue. Everywhere else the
+  // result is 1 - a - k (0 stands for 65536 = -1), which the merge sources
+  // give with no further instruction: lo keeps 1 - k, hi keeps a, and the
+  // borrow compare is confined to live lanes, so lo - hi = 1 - k - a. The key
+  // test is alike in every lane (k is broadcast): it keeps all lanes or none,
+  // and nothing branches. Folding the zero case into the merge sources saves
+  // the separate select that would otherwise follow every product.
   static Vec mul(Vec a, Vec k, Vec one_minus_k) {
     const Vec one = _mm512_set1_epi16(1);
-    Vec lo = _mm512_mullo_epi16(a, k);
-    Vec hi = _mm512_mulhi_epu16(a, k);
+    const __mmask32 live = _mm512_mask_test_epi16_mask(_mm512_test_epi16_mask(k, k), a, a);
+    Vec lo = _mm512_mask_mullo_epi16(one_minus_k, live, a, k);
+    Vec hi = _mm512_mask_mulhi_epu16(a, live, a, k);
     Vec d = _mm512_sub_epi16(lo, hi);
-    Vec r = _mm512_mask_add_epi16(d, _mm512_cmplt_epu16_mask(lo, hi), d, one);
-    return _mm512_mask_sub_epi16(r, _mm512_cmpeq_epi16_mask(lo, hi), one_minus_k, a);
+    return _mm512_mask_add_epi16(d, _mm512_mask_cmplt_epu16_mask(live, lo, hi), d, one);
   }
 
   // Per 128-bit lane of two blocks A, B: 32-bit element j = (A_j, B_j), each

@@ -43,20 +43,33 @@ template <class Ops> struct VectorKernel {
       Ops::transpose(x1[g], x2[g], x3[g], x4[g]);
     }
     const Subkey* k = K;
+    // Each step is issued for every group before the next step, so that the
+    // instruction stream itself alternates between independent chains: the
+    // out-of-order window then always holds ready work from other groups
+    // while one group waits on a multiplication.
     for (int round = 0; round < 8; ++round, k += 6) {
+      Vec y1[groups], y2[groups], y3[groups], y4[groups], t1[groups], t2[groups];
       for (size_t g = 0; g < groups; ++g) {
-        Vec y1 = mul(x1[g], k[0]);
-        Vec y2 = Ops::add(x2[g], k[1].k);
-        Vec y3 = Ops::add(x3[g], k[2].k);
-        Vec y4 = mul(x4[g], k[3]);
-        Vec t2 = mul(Ops::bxor(y1, y3), k[4]);
-        Vec t1 = mul(Ops::add(t2, Ops::bxor(y2, y4)), k[5]);
-        t2 = Ops::add(t1, t2);
+        y1[g] = mul(x1[g], k[0]);
+      }
+      for (size_t g = 0; g < groups; ++g) {
+        y4[g] = mul(x4[g], k[3]);
+      }
+      for (size_t g = 0; g < groups; ++g) {
+        y2[g] = Ops::add(x2[g], k[1].k);
+        y3[g] = Ops::add(x3[g], k[2].k);
+        t2[g] = mul(Ops::bxor(y1[g], y3[g]), k[4]);
+      }
+      for (size_t g = 0; g < groups; ++g) {
+        t1[g] = mul(Ops::add(t2[g], Ops::bxor(y2[g], y4[g])), k[5]);
+      }
+      for (size_t g = 0; g < groups; ++g) {
+        t2[g] = Ops::add(t1[g], t2[g]);
         // The middle words change places.
-        x1[g] = Ops::bxor(y1, t1);
-        x2[g] = Ops::bxor(y3, t1);
-        x3[g] = Ops::bxor(y2, t2);
-        x4[g] = Ops::bxor(y4, t2);
+        x1[g] = Ops::bxor(y1[g], t1[g]);
+        x2[g] = Ops::bxor(y3[g], t1[g]);
+        x3[g] = Ops::bxor(y2[g], t2[g]);
+        x4[g] = Ops::bxor(y4[g], t2[g]);
       }
     }
     const Vec gather_back = Ops::gather_back();

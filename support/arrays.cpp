@@ -1,5 +1,6 @@
 // Zero-filled blocks, 2D and 3D arrays of separately allocated rows, and arrays
 // that grow by one element per call.
+#include "internal.h"
 #include "myfile.h"
 #include "seams.h"
 
@@ -29,11 +30,6 @@ long shown_size(size_t n) {
 size_t saturating_product(size_t a, size_t b) {
   size_t product = 0;
   return __builtin_mul_overflow(a, b, &product) ? SIZE_MAX : product;
-}
-
-void store_location(int32_t line, const char* file) {
-  current_src_line = line;
-  current_src_file = file;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // Checked wrappers round the standard stream operations.
+#include "internal.h"
 #include "myfile.h"
 
 #include <cstdarg>
@@ -9,11 +10,6 @@ constexpr const char* kWriteNull = "can't write to file, file pointer is NULL";
 constexpr const char* kWriteFailed = "can't write to file";
 constexpr const char* kReadNull = "can't read from file, file pointer is NULL";
 constexpr const char* kReadFailed = "can't read from file";
-
-void store_location(int32_t line, const char* file) {
-  current_src_line = line;
-  current_src_file = file;
-}
 
 } // namespace
 

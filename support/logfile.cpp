@@ -1,4 +1,5 @@
 // The optional time-stamped log file, and formatting bounded to a buffer length.
+#include "internal.h"
 #include "myfile.h"
 #include "seams.h"
 
@@ -35,9 +36,7 @@ int logopen(const char* name) {
     // Too long for the name buffer: fail exactly as an open that failed, and
     // name the file that would have been tried.
     const std::string extended = std::string(name) + (add_suffix ? kLogSuffix : "");
-    current_src_line = 0;
-    current_src_file = "";
-    my_warning("can't open file %s for `%s'", extended.c_str(), "a");
+    report_open_failure(extended.c_str(), "a", 0, "", false);
     log_file = nullptr;
     return -1;
   }

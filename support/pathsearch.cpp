@@ -1,5 +1,6 @@
 // The search path: a table of directories grouped by category number, and the
 // opens that look through it.
+#include "internal.h"
 #include "myfile.h"
 
 #include <cstdlib>
@@ -127,13 +128,7 @@ FILE* open_or_report(const char* name, const char* mode, int32_t line, const cha
   if (FILE* stream = pathfopen(name, mode)) {
     return stream;
   }
-  current_src_line = line;
-  current_src_file = file;
-  const char* shown = name != nullptr ? name : "(null)";
-  if (fatal) {
-    my_error("can't open file %s for `%s'", shown, mode_word(mode));
-  }
-  my_warning("can't open file %s for `%s'", shown, mode_word(mode));
+  report_open_failure(name, mode, line, file, fatal);
   return nullptr;
 }
 
@@ -141,8 +136,7 @@ FILE* open_or_report(const char* name, const char* mode, int32_t line, const cha
 
 void adddir(const char* dir, int32_t cat) {
   if (dir_count >= kMaxDirs) {
-    current_src_line = 0;
-    current_src_file = "myfile";
+    store_location(0, "myfile");
     my_warning("can't add %s to list of search directories, max %d", dir, kMaxDirs);
     return;
   }
@@ -167,8 +161,7 @@ void remdir(const char* dir, int32_t cat) {
       return;
     }
   }
-  current_src_line = 0;
-  current_src_file = "myfile";
+  store_location(0, "myfile");
   my_warning("%s not on directory list %d", dir, cat);
 }
 
@@ -201,6 +194,16 @@ char* getpathdir(const char* dir) {
     return nullptr;
   }
   return strdup(path);
+}
+
+void report_open_failure(const char* name, const char* mode, int32_t line, const char* file,
+                         bool fatal) {
+  store_location(line, file);
+  const char* shown = name != nullptr ? name : "(null)";
+  if (fatal) {
+    my_error("can't open file %s for `%s'", shown, mode_word(mode));
+  }
+  my_warning("can't open file %s for `%s'", shown, mode_word(mode));
 }
 
 FILE* efopen(const char* name, const char* mode, int32_t line, const char* file) {

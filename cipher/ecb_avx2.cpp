@@ -9,23 +9,30 @@ namespace {
 struct Avx2 {
   using Vec = __m256i;
 
-  static Vec set1(uint16_t w) { return _mm256_set1_epi16(static_cast<short>(w)); }
   static Vec add(Vec a, Vec b) { return _mm256_add_epi16(a, b); }
-  static Vec sub(Vec a, Vec b) { return _mm256_sub_epi16(a, b); }
   static Vec bxor(Vec a, Vec b) { return _mm256_xor_si256(a, b); }
+
+  // The subkey in every lane, and 1 - subkey for the zero-operand case.
+  struct Subkey {
+    Vec k, one_minus_k;
+  };
+  static Subkey subkey(uint16_t z) {
+    const Vec k = _mm256_set1_epi16(static_cast<short>(z));
+    return {k, _mm256_sub_epi16(_mm256_set1_epi16(1), k)};
+  }
 
   // As idea_mul, lane by lane: lo - hi, plus 1 where it borrowed (lo < hi
   // unsigned, which is where the saturating hi - lo is nonzero: min with 1
   // gives the carry). An operand 0 gives 1 - a - b. Since lo = hi exactly when
   // an operand is 0 (for nonzero operands lo - hi = 0 would make 65537 divide
   // the product), the lane mask lo == hi selects that case.
-  static Vec mul(Vec a, Vec k, Vec one_minus_k) {
+  static Vec mul(Vec a, const Subkey& s) {
     const Vec one = _mm256_set1_epi16(1);
-    Vec lo = _mm256_mullo_epi16(a, k);
-    Vec hi = _mm256_mulhi_epu16(a, k);
+    Vec lo = _mm256_mullo_epi16(a, s.k);
+    Vec hi = _mm256_mulhi_epu16(a, s.k);
     Vec borrow = _mm256_min_epu16(_mm256_subs_epu16(hi, lo), one);
     Vec r = _mm256_add_epi16(_mm256_sub_epi16(lo, hi), borrow);
-    return _mm256_blendv_epi8(r, _mm256_sub_epi16(one_minus_k, a), _mm256_cmpeq_epi16(lo, hi));
+    return _mm256_blendv_epi8(r, _mm256_sub_epi16(s.one_minus_k, a), _mm256_cmpeq_epi16(lo, hi));
   }
 
   // Per 128-bit lane of two blocks A, B: 32-bit element j = (A_j, B_j), each

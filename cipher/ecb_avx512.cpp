@@ -10,27 +10,42 @@ namespace {
 struct Avx512 {
   using Vec = __m512i;
 
-  static Vec set1(uint16_t w) { return _mm512_set1_epi16(static_cast<short>(w)); }
   static Vec add(Vec a, Vec b) { return _mm512_add_epi16(a, b); }
-  static Vec sub(Vec a, Vec b) { return _mm512_sub_epi16(a, b); }
   static Vec bxor(Vec a, Vec b) { return _mm512_xor_si512(a, b); }
 
-  // As idea_mul, lane by lane. Where both operands are nonzero ("live"
-  // lanes) lo and hi are the halves of the full product a * k, and lo - hi,
-  // plus 1 where lo < hi (unsigned), is its residue. Everywhere else the
-  // result is 1 - a - k (0 stands for 65536 = -1), which the merge sources
-  // give with no further instruction: lo keeps 1 - k, hi keeps a, and the
-  // borrow compare is confined to live lanes, so lo - hi = 1 - k - a. The key
-  // test is alike in every lane (k is broadcast): it keeps all lanes or none,
-  // and nothing branches. Folding the zero case into the merge sources saves
-  // the separate select that would otherwise follow every product.
-  static Vec mul(Vec a, Vec k, Vec one_minus_k) {
+  // The subkey in every lane, 1 - subkey for a zero data word, and the lanes
+  // where the subkey is nonzero: all of them or none, found by a vector test
+  // rather than a branch on the key.
+  struct Subkey {
+    Vec k, one_minus_k;
+    __mmask32 nonzero;
+  };
+  static Subkey subkey(uint16_t z) {
+    const Vec k = _mm512_set1_epi16(static_cast<short>(z));
+    return {k, _mm512_sub_epi16(_mm512_set1_epi16(1), k), _mm512_test_epi16_mask(k, k)};
+  }
+
+  // As idea_mul, lane by lane, with 0 standing for 65536. Where the word a is
+  // nonzero ("live" lanes) the result is lo - hi, plus 1 where that borrowed
+  // (lo < hi unsigned), lo and hi being the halves of a * k. A subkey 0 keeps
+  // hi = a in every lane while lo = a * 0 = 0: that is 65536 * a, whose
+  // residue the same formula gives. A word 0 takes 1 - k from the merge
+  // source of the subtraction; its products are 0 and 0 (or 0 and a = 0), so
+  // the borrow adds nothing there.
+  //
+  // Both products start from a at once; the zero test runs beside them and
+  // only the subtraction waits for it, so the chain through one
+  // multiplication is the products, the borrow compare and one add. The
+  // compare and the test write mask registers on the same port as the
+  // products, which is what bounds this kernel.
+  static Vec mul(Vec a, const Subkey& s) {
     const Vec one = _mm512_set1_epi16(1);
-    const __mmask32 live = _mm512_mask_test_epi16_mask(_mm512_test_epi16_mask(k, k), a, a);
-    Vec lo = _mm512_mask_mullo_epi16(one_minus_k, live, a, k);
-    Vec hi = _mm512_mask_mulhi_epu16(a, live, a, k);
-    Vec d = _mm512_sub_epi16(lo, hi);
-    return _mm512_mask_add_epi16(d, _mm512_mask_cmplt_epu16_mask(live, lo, hi), d, one);
+    const __mmask32 live = _mm512_test_epi16_mask(a, a);
+    const Vec lo = _mm512_mullo_epi16(a, s.k);
+    const Vec hi = _mm512_mask_mulhi_epu16(a, s.nonzero, a, s.k);
+    const __mmask32 borrow = _mm512_cmplt_epu16_mask(lo, hi);
+    const Vec d = _mm512_mask_sub_epi16(s.one_minus_k, live, lo, hi);
+    return _mm512_mask_add_epi16(d, borrow, d, one);
   }
 
   // Per 128-bit lane of two blocks A, B: 32-bit element j = (A_j, B_j), each

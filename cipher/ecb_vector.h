@@ -2,8 +2,10 @@
 // per-instruction-set kernel files include it, each with its own Ops compiled
 // under its own flags (see ecb_kernels.h for the lane layout). Ops provides:
 //   Vec                         the vector type; sizeof(Vec) / 2 blocks per vector
-//   set1(w), add(a, b), sub(a, b), bxor(a, b)   lane-wise on 16-bit words
-//   mul(a, k, one_minus_k)      multiplication modulo 65537 by a broadcast subkey
+//   add(a, b), bxor(a, b)       lane-wise on 16-bit words
+//   Subkey, subkey(z)           one subkey prepared for mul; member k holds z
+//                               in every lane
+//   mul(a, subkey)              multiplication modulo 65537 by that subkey
 //   load(p, shuffle), store(p, v, shuffle), gather(), gather_back(), transpose
 // Everything here is a template on Ops, so no function is shared between
 // files compiled for different instruction sets.
@@ -18,15 +20,12 @@
 template <class Ops> struct VectorKernel {
   using Vec = typename Ops::Vec;
 
-  // One subkey in every lane, and 1 - subkey for the zero-operand case.
-  struct Subkey {
-    Vec k, one_minus_k;
-  };
+  using Subkey = typename Ops::Subkey;
 
   static constexpr size_t kRowBytes = sizeof(Vec);
   static constexpr size_t kWidth = 4 * kRowBytes / 8; // blocks per vector
 
-  static Vec mul(Vec a, const Subkey& b) { return Ops::mul(a, b.k, b.one_minus_k); }
+  static Vec mul(Vec a, const Subkey& b) { return Ops::mul(a, b); }
 
   // groups vectors of blocks at once, 4 rows each. One group is a chain of 34
   // dependent multiplications of several instructions each, which leaves the
@@ -91,11 +90,9 @@ template <class Ops> struct VectorKernel {
   // The contract of idea_ecb_avx2 / idea_ecb_avx512 (ecb_kernels.h).
   static size_t blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
     constexpr size_t kGroups = 4;
-    const Vec one = Ops::set1(1);
     Subkey K[52];
     for (size_t i = 0; i < 52; ++i) {
-      K[i].k = Ops::set1(Z[i]);
-      K[i].one_minus_k = Ops::sub(one, K[i].k);
+      K[i] = Ops::subkey(Z[i]);
     }
     size_t done = 0;
     for (; blocks - done >= kGroups * kWidth; done += kGroups * kWidth) {

@@ -87,9 +87,21 @@ template <class Ops> struct VectorKernel {
     }
   }
 
+  // Runs groups vectors at once if that many remain.
+  template <size_t groups>
+  static void run_if_room(const uint8_t* in, uint8_t* out, size_t blocks, size_t& done,
+                          const Subkey K[52]) {
+    if (blocks - done >= groups * kWidth) {
+      run<groups>(in + 8 * done, out + 8 * done, K);
+      done += groups * kWidth;
+    }
+  }
+
   // The contract of idea_ecb_avx2 / idea_ecb_avx512 (ecb_kernels.h).
   static size_t blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
-    constexpr size_t kGroups = 4;
+    // More groups than the registers hold: the compiler's spills cost less
+    // than the waits they hide. 6 measured best of 4 to 8 on both paths.
+    constexpr size_t kGroups = 6;
     Subkey K[52];
     for (size_t i = 0; i < 52; ++i) {
       K[i] = Ops::subkey(Z[i]);
@@ -98,12 +110,15 @@ template <class Ops> struct VectorKernel {
     for (; blocks - done >= kGroups * kWidth; done += kGroups * kWidth) {
       run<kGroups>(in + 8 * done, out + 8 * done, K);
     }
-    for (; blocks - done >= kWidth; done += kWidth) {
-      run<1>(in + 8 * done, out + 8 * done, K);
-    }
-    // The broadcast subkeys are key material. Block words live only in vector
-    // registers (and any spill slots the compiler chose), which C++ cannot
-    // reach to clear.
+    // Fewer than kGroups vectors remain: 4, 2 and 1 at a time, since a lone
+    // vector waits on every multiplication (on the AVX-512 path a 4 KiB
+    // string is 16 vectors: 6 + 6 + 4).
+    run_if_room<4>(in, out, blocks, done, K);
+    run_if_room<2>(in, out, blocks, done, K);
+    run_if_room<1>(in, out, blocks, done, K);
+    // The broadcast subkeys are key material. Block words are left in
+    // spill slots, which the caller's scrub_stack clears, and in vector
+    // registers, which C++ cannot reach.
     secure_wipe(K, sizeof K);
     return done;
   }

@@ -2,6 +2,7 @@
 // published answers. A path this processor cannot run is skipped, by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <ostream>
@@ -81,6 +82,30 @@ TEST_P(EcbPathTest, AgreesWithPortableForEveryLengthUpTo300) {
   std::mt19937 rng(41);
   for (size_t length = 0; length <= 300; ++length) {
     expect_agrees(random_key(rng), random_bytes(rng, length), "length " + std::to_string(length));
+  }
+}
+
+// Whole-block counts that reach every split a vector path makes: several
+// runs of its side-by-side groups, then single vectors, then the portable
+// tail (groups hold at most 8 vectors of 32 blocks, so 640 blocks cover two
+// full runs of the widest and every remainder after them).
+TEST_P(EcbPathTest, AgreesWithPortableForEveryBlockCountUpTo640) {
+  std::mt19937 rng(61);
+  uint16_t en[52], de[52];
+  Key key = random_key(rng);
+  en_key_idea(key.data(), en);
+  de_key_idea(en, de);
+  const size_t most = 640;
+  Bytes plain = random_bytes(rng, 8 * most), want(plain.size()), got(plain.size());
+  Bytes back(plain.size()), want_back(plain.size());
+  for (size_t blocks = 0; blocks <= most; ++blocks) {
+    idea_ecb_blocks_on(EcbPath::Portable, plain.data(), want.data(), blocks, en);
+    idea_ecb_blocks_on(path(), plain.data(), got.data(), blocks, en);
+    ASSERT_TRUE(std::equal(want.begin(), want.begin() + 8 * blocks, got.begin())) << blocks;
+    idea_ecb_blocks_on(EcbPath::Portable, want.data(), want_back.data(), blocks, de);
+    idea_ecb_blocks_on(path(), want.data(), back.data(), blocks, de);
+    ASSERT_TRUE(std::equal(want_back.begin(), want_back.begin() + 8 * blocks, back.begin()))
+        << blocks;
   }
 }
 

@@ -8,4 +8,11 @@
 // storage is about to be released or go out of scope. p may be null when n is 0.
 void secure_wipe(void* p, size_t n);
 
+// Zeroes kScrubbedStackBytes of the stack below the caller's frame: where a
+// function it called, and that has returned, kept its locals and the
+// compiler's spill slots. The vector kernels spill block words there, which
+// no name reaches. Call it right after such a call returns.
+constexpr size_t kScrubbedStackBytes = 16384;
+void scrub_stack();
+
 #endif

@@ -5,6 +5,7 @@
 // lacks as skipped.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -87,15 +88,33 @@ void BM_de_key_idea(benchmark::State& state) {
   }
 }
 
+double largest(const std::vector<double>& values) {
+  return *std::max_element(values.begin(), values.end());
+}
+
+// The per-path figures are the ones compared against targets, and one run on
+// a shared machine can be slowed by a neighbour: each runs ten times and the
+// report gives mean, median, stddev, cv and max. max is the largest value of
+// each column, so for bytes_per_second it is the fastest of the ten runs
+// (and for the time columns the slowest).
+void ten_runs_each(benchmark::internal::Benchmark* b) {
+  b->Arg(4 << 10)
+      ->Arg(16 << 20)
+      ->MinTime(0.1)
+      ->Repetitions(10)
+      ->DisplayAggregatesOnly(true)
+      ->ComputeStatistics("max", largest);
+}
+
 } // namespace
 
 BENCHMARK(BM_cipher_string)->Arg(8)->Arg(4 << 10)->Arg(16 << 20);
 BENCHMARK(BM_decipher_string)->Arg(8)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_cipher_string_on, portable, EcbPath::Portable)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_cipher_string_on, avx2, EcbPath::Avx2)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_cipher_string_on, avx512, EcbPath::Avx512)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_decipher_string_on, portable, EcbPath::Portable)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_decipher_string_on, avx2, EcbPath::Avx2)->Arg(4 << 10)->Arg(16 << 20);
-BENCHMARK_CAPTURE(BM_decipher_string_on, avx512, EcbPath::Avx512)->Arg(4 << 10)->Arg(16 << 20);
+BENCHMARK_CAPTURE(BM_cipher_string_on, portable, EcbPath::Portable)->Apply(ten_runs_each);
+BENCHMARK_CAPTURE(BM_cipher_string_on, avx2, EcbPath::Avx2)->Apply(ten_runs_each);
+BENCHMARK_CAPTURE(BM_cipher_string_on, avx512, EcbPath::Avx512)->Apply(ten_runs_each);
+BENCHMARK_CAPTURE(BM_decipher_string_on, portable, EcbPath::Portable)->Apply(ten_runs_each);
+BENCHMARK_CAPTURE(BM_decipher_string_on, avx2, EcbPath::Avx2)->Apply(ten_runs_each);
+BENCHMARK_CAPTURE(BM_decipher_string_on, avx512, EcbPath::Avx512)->Apply(ten_runs_each);
 BENCHMARK(BM_en_key_idea);
 BENCHMARK(BM_de_key_idea);

@@ -17,56 +17,38 @@ namespace {
 
 const uint16_t kKey[8] = {0x1234, 0x5678, 0x9ABC, 0xDEF0, 0x0FED, 0xCBA9, 0x8765, 0x4321};
 
-void BM_cipher_string(benchmark::State& state) {
+using StringFunction = void (*)(EcbPath, const uint8_t*, uint8_t*, const uint16_t*, int32_t);
+
+// One byte-string function on one path over state.range(0) bytes of fill.
+void measure(benchmark::State& state, StringFunction function, EcbPath path, uint8_t fill) {
+  if (!ecb_path_available(path)) {
+    state.SkipWithError("path not supported by this processor");
+    return;
+  }
   auto length = static_cast<int32_t>(state.range(0));
-  std::vector<uint8_t> in(static_cast<size_t>(length), 0x5A), out(in.size());
+  std::vector<uint8_t> in(static_cast<size_t>(length), fill), out(in.size());
   for (auto _ : state) {
-    cipher_string(in.data(), out.data(), kKey, length);
+    function(path, in.data(), out.data(), kKey, length);
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * length);
+}
+
+void BM_cipher_string(benchmark::State& state) {
+  measure(state, cipher_string_on, ecb_best_path(), 0x5A);
 }
 
 void BM_decipher_string(benchmark::State& state) {
-  auto length = static_cast<int32_t>(state.range(0));
-  std::vector<uint8_t> in(static_cast<size_t>(length), 0xA5), out(in.size());
-  for (auto _ : state) {
-    decipher_string(in.data(), out.data(), kKey, length);
-    benchmark::DoNotOptimize(out.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * length);
+  measure(state, decipher_string_on, ecb_best_path(), 0xA5);
 }
 
 void BM_cipher_string_on(benchmark::State& state, EcbPath path) {
-  if (!ecb_path_available(path)) {
-    state.SkipWithError("path not supported by this processor");
-    return;
-  }
-  auto length = static_cast<int32_t>(state.range(0));
-  std::vector<uint8_t> in(static_cast<size_t>(length), 0x5A), out(in.size());
-  for (auto _ : state) {
-    cipher_string_on(path, in.data(), out.data(), kKey, length);
-    benchmark::DoNotOptimize(out.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * length);
+  measure(state, cipher_string_on, path, 0x5A);
 }
 
 void BM_decipher_string_on(benchmark::State& state, EcbPath path) {
-  if (!ecb_path_available(path)) {
-    state.SkipWithError("path not supported by this processor");
-    return;
-  }
-  auto length = static_cast<int32_t>(state.range(0));
-  std::vector<uint8_t> in(static_cast<size_t>(length), 0xA5), out(in.size());
-  for (auto _ : state) {
-    decipher_string_on(path, in.data(), out.data(), kKey, length);
-    benchmark::DoNotOptimize(out.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * length);
+  measure(state, decipher_string_on, path, 0xA5);
 }
 
 void BM_en_key_idea(benchmark::State& state) {

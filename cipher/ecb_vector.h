@@ -2,6 +2,7 @@
 // per-instruction-set kernel files include it, each with its own Ops compiled
 // under its own flags (see ecb_kernels.h for the lane layout). Ops provides:
 //   Vec                         the vector type; sizeof(Vec) / 2 blocks per vector
+//   kGroups                     vectors of blocks run side by side
 //   add(a, b), bxor(a, b)       lane-wise on 16-bit words
 //   Subkey, subkey(z)           one subkey prepared for mul; member k holds z
 //                               in every lane
@@ -100,8 +101,8 @@ template <class Ops> struct VectorKernel {
   // The contract of idea_ecb_avx2 / idea_ecb_avx512 (ecb_kernels.h).
   static size_t blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
     // More groups than the registers hold: the compiler's spills cost less
-    // than the waits they hide. 6 measured best of 4 to 8 on both paths.
-    constexpr size_t kGroups = 6;
+    // than the waits they hide.
+    constexpr size_t kGroups = Ops::kGroups;
     Subkey K[52];
     for (size_t i = 0; i < 52; ++i) {
       K[i] = Ops::subkey(Z[i]);
@@ -112,7 +113,7 @@ template <class Ops> struct VectorKernel {
     }
     // Fewer than kGroups vectors remain: 4, 2 and 1 at a time, since a lone
     // vector waits on every multiplication (on the AVX-512 path a 4 KiB
-    // string is 16 vectors: 6 + 6 + 4).
+    // string is 16 vectors: 5 + 5 + 5 + 1).
     run_if_room<4>(in, out, blocks, done, K);
     run_if_room<2>(in, out, blocks, done, K);
     run_if_room<1>(in, out, blocks, done, K);

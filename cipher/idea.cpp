@@ -13,16 +13,40 @@ uint16_t mul(uint16_t a, uint16_t b) {
 // the same sequence of mul calls whatever x is: no branch on key material.
 // 65535 = 2^16 - 1 is sixteen one bits, reached by doubling the run of ones:
 // x^(2^2k - 1) = (x^(2^k - 1))^(2^k) * x^(2^k - 1); 15 squarings, 4 products.
-uint16_t inv(uint16_t x) {
-  uint16_t ones = x; // x^(2^k - 1), k = 1
-  for (int k = 1; k < 16; k *= 2) {
-    uint16_t shifted = ones;
-    for (int i = 0; i < k; ++i) {
-      shifted = idea_mul(shifted, shifted);
-    }
-    ones = idea_mul(shifted, ones);
+//
+// Each of the n words goes through its own chain. Those chains do not depend
+// on each other, so stepping them side by side lets the multiplications of
+// one overlap the latency of the others (and lets the compiler put them in
+// vector lanes), where one after the other each waits on its own last step.
+template <size_t n> void invert_each(uint16_t (&x)[n]) {
+  uint16_t ones[n], shifted[n]; // x^(2^k - 1), from k = 1
+  for (size_t j = 0; j < n; ++j) {
+    ones[j] = x[j];
   }
-  return ones;
+  for (int k = 1; k < 16; k *= 2) {
+    for (size_t j = 0; j < n; ++j) {
+      shifted[j] = ones[j];
+    }
+    for (int i = 0; i < k; ++i) {
+      for (size_t j = 0; j < n; ++j) {
+        shifted[j] = idea_mul(shifted[j], shifted[j]);
+      }
+    }
+    for (size_t j = 0; j < n; ++j) {
+      ones[j] = idea_mul(shifted[j], ones[j]);
+    }
+  }
+  for (size_t j = 0; j < n; ++j) {
+    x[j] = ones[j];
+  }
+  secure_wipe(ones, sizeof ones);
+  secure_wipe(shifted, sizeof shifted);
+}
+
+uint16_t inv(uint16_t x) {
+  uint16_t word[1] = {x};
+  invert_each(word);
+  return word[0];
 }
 
 // Each 8-word group is the previous one, as a 128-bit value with word 0 most
@@ -46,15 +70,23 @@ void en_key_idea(const uint16_t userkey[8], uint16_t Z[52]) {
 // transformation undoes that swap. The mixing-stage multipliers of round r
 // are used unchanged by decryption round 7 - r.
 void de_key_idea(const uint16_t Z[52], uint16_t D[52]) {
+  // The 18 multipliers of the input and output transformations (words 0 and
+  // 3 of each group), inverted together.
+  uint16_t inverse[18];
+  for (ptrdiff_t r = 0; r <= 8; ++r) {
+    inverse[2 * r] = Z[6 * r];
+    inverse[2 * r + 1] = Z[6 * r + 3];
+  }
+  invert_each(inverse);
   uint16_t T[52];
   for (ptrdiff_t r = 0; r <= 8; ++r) {
     const uint16_t* z = Z + 6 * r;
     uint16_t* d = T + 6 * (8 - r);
     bool outer = r == 0 || r == 8;
-    d[0] = inv(z[0]);
+    d[0] = inverse[2 * r];
     d[1] = static_cast<uint16_t>(0u - z[outer ? 1 : 2]);
     d[2] = static_cast<uint16_t>(0u - z[outer ? 2 : 1]);
-    d[3] = inv(z[3]);
+    d[3] = inverse[2 * r + 1];
     if (r < 8) {
       T[6 * (7 - r) + 4] = z[4];
       T[6 * (7 - r) + 5] = z[5];
@@ -64,6 +96,7 @@ void de_key_idea(const uint16_t Z[52], uint16_t D[52]) {
     D[i] = T[i];
   }
   secure_wipe(T, sizeof T);
+  secure_wipe(inverse, sizeof inverse);
 }
 
 void cipher_idea(const uint16_t in[4], uint16_t out[4], const uint16_t Z[52]) {

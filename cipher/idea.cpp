@@ -7,6 +7,8 @@ uint16_t mul(uint16_t a, uint16_t b) {
   return idea_mul(a, b);
 }
 
+namespace {
+
 // 65537 is prime, so by Fermat x^65535 = x^(65537-2) is the inverse of every
 // nonzero residue. The word 0 stands for 65536 = -1, and (-1)^65535 = -1 is
 // again the word 0; 1 maps to 1. So one exponentiation covers every word with
@@ -43,6 +45,8 @@ template <size_t n> void invert_each(uint16_t (&x)[n]) {
   secure_wipe(shifted, sizeof shifted);
 }
 
+} // namespace
+
 uint16_t inv(uint16_t x) {
   uint16_t word[1] = {x};
   invert_each(word);
@@ -70,8 +74,8 @@ void en_key_idea(const uint16_t userkey[8], uint16_t Z[52]) {
 // transformation undoes that swap. The mixing-stage multipliers of round r
 // are used unchanged by decryption round 7 - r.
 void de_key_idea(const uint16_t Z[52], uint16_t D[52]) {
-  // The 18 multipliers of the input and output transformations (words 0 and
-  // 3 of each group), inverted together.
+  // The 18 multipliers (subkeys 0 and 3 of each group of six), inverted
+  // together.
   uint16_t inverse[18];
   for (ptrdiff_t r = 0; r <= 8; ++r) {
     inverse[2 * r] = Z[6 * r];

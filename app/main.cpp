@@ -1,11 +1,11 @@
 // movrelview: prints the private notes of a Movrel! database, category by
 // category, after asking for the password.
 #include "movrelview.h"
+#include "password_prompt.h"
 
 #include "myfile.h"
 #include "wipe.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -14,28 +14,6 @@ namespace {
 
 void print_usage(const char* program) {
   printf("Usage: %s movrel2.pdb\n\nDecrypts your Movrel! for PalmPilot database\n", program);
-}
-
-// The typed password, without its line end, in getpass's own storage. Prompts
-// on the terminal with echo off; with no terminal, reads a line from stdin.
-char* read_password() {
-  // Unbuffered, so that no copy of the password is left in stdin's buffer when
-  // it is read from a pipe.
-  setvbuf(stdin, nullptr, _IONBF, 0);
-  char* password = getpass("Please enter password: ");
-  if (password == nullptr) {
-    current_src_line = 0;
-    current_src_file = "main";
-    my_error("can't read password");
-  }
-  return password;
-}
-
-// Case does not matter in a password: only a-z change (the POSIX locale).
-void upper_case(char* text) {
-  for (char* c = text; *c != '\0'; ++c) {
-    *c = static_cast<char>(toupper(static_cast<unsigned char>(*c)));
-  }
 }
 
 // Decrypted text passes through stdout's buffer; keeping that buffer here lets

@@ -1,17 +1,10 @@
 // The database image: the whole file in memory, and the category records in it.
 //
-// File format. Nothing of the Palm header or record list is parsed; the whole
-// file is searched for 4-byte category markers, FF 40 44 02 or FF 40 44 03,
-// which may stand anywhere (even inside an earlier record). Each marker is
-// followed by one category record; offsets from the first byte after the marker:
-//    0  21 bytes   name, zero-terminated; byte 20 is always taken as the end
-//   21   8 bytes   check value: IDEA encryption of the password's first 8 bytes
-//   29   1 byte    not interpreted
-//   30   4 bytes   text length L, unsigned, big-endian
-//   34   8*ceil(L/8) bytes  the text, IDEA-encrypted block by block
-// Categories are numbered from 0 in marker order.
+// The record layout and the marker scan are in dbformat.h.
 #ifndef MOVREL_APP_MOVRELVIEW_H
 #define MOVREL_APP_MOVRELVIEW_H
+
+#include "dbformat.h"
 
 #include <cstdint>
 #include <vector>
@@ -38,6 +31,9 @@ public:
   // Whether category index exists and its whole record, text included, lies
   // inside the image.
   bool recordFits(int32_t index) const;
+
+  // The record of category index (0 <= index < count).
+  CategoryRecord record(int32_t index) const;
 
   // Prints category index (0 <= index < count): the banner, then, when the
   // record's check value matches password, its decrypted text and "\n".

@@ -1,0 +1,38 @@
+#include "password_check.h"
+
+#include "bytestring.h"
+#include "ctcompare.h"
+#include "userkey.h"
+#include "wipe.h"
+
+#include <cstring>
+
+namespace {
+
+// 16 bytes for the key and one more, so that the buffer always ends in zero.
+constexpr size_t kPasswordBufferSize = 17;
+constexpr size_t kCheckSize = 8;
+
+// The password copy and the check block, wiped on every way out.
+struct CheckSecrets {
+  char buffer[kPasswordBufferSize] = {};
+  uint8_t check[kCheckSize] = {};
+  CheckSecrets() = default;
+  CheckSecrets(const CheckSecrets&) = delete;
+  CheckSecrets& operator=(const CheckSecrets&) = delete;
+  ~CheckSecrets() {
+    secure_wipe(buffer, sizeof buffer);
+    secure_wipe(check, sizeof check);
+  }
+};
+
+} // namespace
+
+bool password_opens(const char* password, const uint8_t check[8], uint16_t key[8]) {
+  CheckSecrets secrets;
+  memcpy(secrets.buffer, password, strnlen(password, kPasswordBufferSize));
+  getuserkeyfromargv(key, secrets.buffer);
+  cipher_string(reinterpret_cast<const uint8_t*>(secrets.buffer), secrets.check, key,
+                static_cast<int32_t>(kCheckSize));
+  return same_bytes_ct(secrets.check, check, kCheckSize);
+}

@@ -218,9 +218,10 @@ int run_recover(int argc, char** argv) {
   secure_wipe(password, sizeof password);
   fflush(stdout);
   secure_wipe(stdout_buffer, sizeof stdout_buffer);
+  // Counted from 1 for the reader.
+  const uint64_t position = result.index + 1;
   fprintf(stderr, "movrel recover: found: candidate %llu of %llu\n",
-          static_cast<unsigned long long>(result.index + 1),
-          static_cast<unsigned long long>(total));
+          static_cast<unsigned long long>(position), static_cast<unsigned long long>(total));
   return 0;
 }
 

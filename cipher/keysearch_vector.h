@@ -12,6 +12,10 @@
 //                            in the lowest bits
 // Everything is a template on Ops, so no function is shared between files
 // compiled for different instruction sets.
+//
+// Frames stay small (a few KiB: the user-key vectors of each group and
+// spills), well inside what the caller's scrub_stack clears, since no
+// subkey table is kept.
 #ifndef MOVREL_CIPHER_KEYSEARCH_VECTOR_H
 #define MOVREL_CIPHER_KEYSEARCH_VECTOR_H
 
@@ -40,64 +44,78 @@ template <class Ops> struct KeySearchKernel {
                     Ops::template shr<16 - s>(key[(bit / 16 + 1) % 8]));
   }
 
-  template <size_t... i>
-  static void derive(const Vec (&key)[8], Vec (&Z)[52], std::index_sequence<i...> /*unused*/) {
-    ((Z[8 + i] = subkey<8 + i>(key)), ...);
+  // Subkey i of a schedule: the user key's own words first.
+  template <size_t i> static Vec z(const Vec (&key)[8]) {
+    if constexpr (i < 8) {
+      return key[i];
+    } else {
+      return subkey<i>(key);
+    }
   }
 
-  // groups vectors of candidates from lane at: schedules, then the eight
-  // rounds and the two added output words. Returns the offset from at of the
-  // first matching lane below limit, or groups * kWidth. limit is
-  // groups * kWidth, or at most kWidth for one vector.
+  // One round with subkeys k .. k + 5 for every group, each step for every
+  // group before the next step, so that independent chains of
+  // multiplications alternate in the instruction stream. The subkeys are
+  // derived as they are used: a table of all 52 per lane would be 52
+  // vectors a group, in memory.
+  template <size_t k, size_t groups>
+  static void round(const Vec (&key)[groups][8], Vec (&x1)[groups], Vec (&x2)[groups],
+                    Vec (&x3)[groups], Vec (&x4)[groups]) {
+    Vec y1[groups], y2[groups], y3[groups], y4[groups], t1[groups], t2[groups];
+    for (size_t g = 0; g < groups; ++g) {
+      y1[g] = Ops::mul(x1[g], z<k>(key[g]));
+    }
+    for (size_t g = 0; g < groups; ++g) {
+      y4[g] = Ops::mul(x4[g], z<k + 3>(key[g]));
+    }
+    for (size_t g = 0; g < groups; ++g) {
+      y2[g] = Ops::add(x2[g], z<k + 1>(key[g]));
+      y3[g] = Ops::add(x3[g], z<k + 2>(key[g]));
+      t2[g] = Ops::mul(Ops::bxor(y1[g], y3[g]), z<k + 4>(key[g]));
+    }
+    for (size_t g = 0; g < groups; ++g) {
+      t1[g] = Ops::mul(Ops::add(t2[g], Ops::bxor(y2[g], y4[g])), z<k + 5>(key[g]));
+    }
+    for (size_t g = 0; g < groups; ++g) {
+      t2[g] = Ops::add(t1[g], t2[g]);
+      // The middle words change places.
+      x1[g] = Ops::bxor(y1[g], t1[g]);
+      x2[g] = Ops::bxor(y3[g], t1[g]);
+      x3[g] = Ops::bxor(y2[g], t2[g]);
+      x4[g] = Ops::bxor(y4[g], t2[g]);
+    }
+  }
+
+  template <size_t groups, size_t... r>
+  static void rounds(const Vec (&key)[groups][8], Vec (&x1)[groups], Vec (&x2)[groups],
+                     Vec (&x3)[groups], Vec (&x4)[groups], std::index_sequence<r...> /*unused*/) {
+    (round<6 * r>(key, x1, x2, x3, x4), ...);
+  }
+
+  // groups vectors of candidates from lane at: the eight rounds and the two
+  // added output words. Returns the offset from at of the first matching
+  // lane below limit, or groups * kWidth. limit is groups * kWidth, or at
+  // most kWidth for one vector.
   template <size_t groups>
   static size_t run(const uint16_t* rows, size_t stride, size_t at, const Vec (&outer)[12],
                     Vec want1, Vec want2, size_t limit) {
-    Vec Z[groups][52];
+    Vec key[groups][8];
     Vec x1[groups], x2[groups], x3[groups], x4[groups];
     for (size_t g = 0; g < groups; ++g) {
       const uint16_t* lanes = rows + at + g * kWidth;
-      Vec key[8];
       for (size_t w = 0; w < 8; ++w) {
-        key[w] = Ops::bxor(Ops::load(lanes + w * stride), outer[w]);
-        Z[g][w] = key[w];
+        key[g][w] = Ops::bxor(Ops::load(lanes + w * stride), outer[w]);
       }
-      derive(key, Z[g], std::make_index_sequence<44>{});
       x1[g] = Ops::bxor(Ops::load(lanes + 8 * stride), outer[8]);
       x2[g] = Ops::bxor(Ops::load(lanes + 9 * stride), outer[9]);
       x3[g] = Ops::bxor(Ops::load(lanes + 10 * stride), outer[10]);
       x4[g] = Ops::bxor(Ops::load(lanes + 11 * stride), outer[11]);
     }
-    // Each step for every group before the next step, so that independent
-    // chains of multiplications alternate in the instruction stream.
-    for (size_t k = 0; k < 48; k += 6) {
-      Vec y1[groups], y2[groups], y3[groups], y4[groups], t1[groups], t2[groups];
-      for (size_t g = 0; g < groups; ++g) {
-        y1[g] = Ops::mul(x1[g], Z[g][k]);
-      }
-      for (size_t g = 0; g < groups; ++g) {
-        y4[g] = Ops::mul(x4[g], Z[g][k + 3]);
-      }
-      for (size_t g = 0; g < groups; ++g) {
-        y2[g] = Ops::add(x2[g], Z[g][k + 1]);
-        y3[g] = Ops::add(x3[g], Z[g][k + 2]);
-        t2[g] = Ops::mul(Ops::bxor(y1[g], y3[g]), Z[g][k + 4]);
-      }
-      for (size_t g = 0; g < groups; ++g) {
-        t1[g] = Ops::mul(Ops::add(t2[g], Ops::bxor(y2[g], y4[g])), Z[g][k + 5]);
-      }
-      for (size_t g = 0; g < groups; ++g) {
-        t2[g] = Ops::add(t1[g], t2[g]);
-        // The middle words change places.
-        x1[g] = Ops::bxor(y1[g], t1[g]);
-        x2[g] = Ops::bxor(y3[g], t1[g]);
-        x3[g] = Ops::bxor(y2[g], t2[g]);
-        x4[g] = Ops::bxor(y4[g], t2[g]);
-      }
-    }
+    rounds(key, x1, x2, x3, x4, std::make_index_sequence<8>{});
     // Output words 1 and 2 take the middle words crosswise.
     for (size_t g = 0; g < groups; ++g) {
       uint64_t bits =
-          Ops::match(Ops::add(x3[g], Z[g][49]), Ops::add(x2[g], Z[g][50]), want1, want2);
+          Ops::match(Ops::add(x3[g], z<49>(key[g])), Ops::add(x2[g], z<50>(key[g])), want1, want2);
       const size_t room = limit - g * kWidth;
       if (room < kWidth) {
         bits &= (uint64_t{1} << (room * Ops::kBitsPerLane)) - 1;

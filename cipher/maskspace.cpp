@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "wipe.h"
+
 namespace {
 
 // Candidates per row at least this many where the length allows, so that
@@ -75,6 +77,7 @@ uint64_t MaskSpace::first_match(EcbPath path, uint64_t begin, uint64_t end,
                                 const uint16_t check[4]) const {
   unsigned char chars[16] = {};
   uint16_t outer[kCandidateWords];
+  uint64_t found = end;
   for (const Segment& segment : segments_) {
     const uint64_t from = begin > segment.base ? begin - segment.base : 0;
     const uint64_t to = end - segment.base < segment.count ? end - segment.base : segment.count;
@@ -93,10 +96,17 @@ uint64_t MaskSpace::first_match(EcbPath path, uint64_t begin, uint64_t end,
       const size_t hit = keysearch_first_match(path, segment.lanes.data(), segment.stride, lane,
                                                count, outer, check);
       if (hit < count) {
-        return segment.base + at + hit;
+        found = segment.base + at + hit;
+        break;
       }
       at += count;
     }
+    if (found != end) {
+      break;
+    }
   }
-  return end;
+  // The fixed part of the last row: the start of the password, if found.
+  secure_wipe(chars, sizeof chars);
+  secure_wipe(outer, sizeof outer);
+  return found;
 }

@@ -5,10 +5,12 @@
 #include "password_check.h"
 #include "wipe.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,14 +24,67 @@ constexpr const char* kNoFile = "";
   my_error(format, name);
 }
 
-// One spare byte keeps the allocation non-empty for an empty file.
-char* allocate_image(int32_t size) {
-  auto* image = static_cast<char*>(malloc(static_cast<size_t>(size) + 1));
-  if (image == nullptr) {
+void allocate_image(ImageMemory& memory, size_t size) {
+  if (!memory.resize(size)) {
     current_src_line = kNoLine;
     my_error("can't allocate %ld bytes for the database image", static_cast<long>(size));
   }
-  return image;
+}
+
+// Reads until count bytes are in or the file ends; returns the bytes read.
+size_t read_up_to(int descriptor, char* into, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = read(descriptor, into + done, count - done);
+    if (got == 0) {
+      break;
+    }
+    if (got < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      fail_on_file("%s", "can't read from file");
+    }
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+// The size a regular file had when it was opened is the image's length: the
+// file growing later adds nothing, and a file that yields fewer bytes (it was
+// cut short meanwhile) is an error, as a short read always was.
+void read_regular_file(int descriptor, size_t size, ImageMemory& memory) {
+  allocate_image(memory, size);
+  memory.prefault(0, size);
+  if (read_up_to(descriptor, memory.data(), size) != size) {
+    fail_on_file("%s", "can't read from file");
+  }
+}
+
+// A pipe, FIFO or device has no size to ask for: it is read to its end in
+// steps, and the memory grows (by moving pages, never by copying) as it
+// fills. Only the steps read are resident, so the memory stays within one
+// step of the bytes read.
+constexpr size_t kStreamStep = size_t{1} << 20;
+
+void read_stream(int descriptor, const char* name, ImageMemory& memory) {
+  size_t length = 0;
+  allocate_image(memory, kStreamStep);
+  for (;;) {
+    if (memory.size() - length < kStreamStep) {
+      allocate_image(memory, 2 * memory.size());
+    }
+    memory.prefault(length, length + kStreamStep);
+    const size_t got = read_up_to(descriptor, memory.data() + length, kStreamStep);
+    length += got;
+    if (length > static_cast<size_t>(INT32_MAX)) {
+      fail_on_file("file %s is too large", name);
+    }
+    if (got < kStreamStep) {
+      break;
+    }
+  }
+  allocate_image(memory, length);
 }
 
 [[noreturn]] void fail_on_record(int32_t index) {
@@ -49,9 +104,7 @@ struct UserKey {
 
 } // namespace
 
-MovrelView::~MovrelView() {
-  free(buffer);
-}
+MovrelView::~MovrelView() = default;
 
 int32_t MovrelView::openFrom(const char* name) {
   FILE* stream = efopen(name, "r", kNoLine, kNoFile);
@@ -61,23 +114,27 @@ int32_t MovrelView::openFrom(const char* name) {
   if (fstat(fileno(stream), &status) != 0) {
     fail_on_file("%s", "can't read from file");
   }
-  if (status.st_size > INT32_MAX) {
+  if (!S_ISREG(status.st_mode)) {
+    read_stream(fileno(stream), name, memory_);
+  } else if (status.st_size > INT32_MAX) {
     fail_on_file("file %s is too large", name);
+  } else {
+    read_regular_file(fileno(stream), static_cast<size_t>(status.st_size), memory_);
   }
-  length = static_cast<int32_t>(status.st_size);
-  buffer = allocate_image(length);
-  efread(buffer, 1, static_cast<size_t>(length), stream, kNoLine, kNoFile);
   fclose(stream);
+  buffer = memory_.data();
+  length = static_cast<int32_t>(memory_.size());
   return countCategories();
 }
 
 int32_t MovrelView::loadImage(const char* bytes, int32_t size) {
-  free(buffer);
-  length = size > 0 ? size : 0;
-  buffer = allocate_image(length);
-  if (length > 0) {
-    memcpy(buffer, bytes, static_cast<size_t>(length));
+  const size_t count = size > 0 ? static_cast<size_t>(size) : 0;
+  allocate_image(memory_, count);
+  if (count > 0) {
+    memcpy(memory_.data(), bytes, count);
   }
+  buffer = memory_.data();
+  length = static_cast<int32_t>(count);
   return countCategories();
 }
 

@@ -9,27 +9,64 @@ uint32_t read_be32(const uint8_t* bytes) {
          uint32_t{bytes[3]};
 }
 
+bool marker_at(const uint8_t* bytes) {
+  return bytes[0] == 0xFF && bytes[1] == 0x40 && bytes[2] == 0x44 && (bytes[3] | 1) == 0x03;
+}
+
+// Sixteen bytes side by side in one vector register (SSE2 on x86-64, NEON on
+// arm64). A comparison sets a lane to all ones where it holds and to 0
+// elsewhere.
+using Bytes = uint8_t __attribute__((vector_size(16)));
+using Lanes = int8_t __attribute__((vector_size(16)));
+constexpr int64_t kVectorBytes = sizeof(Bytes);
+
+Bytes load(const uint8_t* bytes) {
+  Bytes vector;
+  memcpy(&vector, bytes, sizeof vector);
+  return vector;
+}
+
+// Lane i is all ones where a whole marker begins at bytes + i: the four bytes
+// are tested at once, each against its own shifted load, so how many FF bytes
+// the image holds does not matter. Reads bytes[0 .. kVectorBytes + 2].
+Lanes markers_at(const uint8_t* bytes) {
+  return (load(bytes) == 0xFF) & (load(bytes + 1) == 0x40) & (load(bytes + 2) == 0x44) &
+         ((load(bytes + 3) | 1) == 0x03);
+}
+
+bool any_lane(Lanes lanes) {
+  uint64_t halves[2];
+  memcpy(halves, &lanes, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+// Candidate starts tested per step: four vectors, one branch.
+constexpr int64_t kStepStarts = 4 * kVectorBytes;
+
 } // namespace
 
 int32_t find_next_marker(const uint8_t* image, int32_t length, int32_t start) {
   if (image == nullptr || start < 0) {
     return -1;
   }
-  // A marker starts at p only if p + 4 <= length; every marker starts with FF,
-  // so memchr skips to the candidates.
+  // A marker starts at p only if p + 4 <= length. Whole steps run while every
+  // start in the step can hold a marker (the step then reads no byte past
+  // lastStart + 3 = length - 1); the step that holds the first marker, and
+  // the last starts, are tested one by one.
   int64_t p = start;
   const int64_t lastStart = static_cast<int64_t>(length) - kMarkerSize;
-  while (p <= lastStart) {
-    const void* hit = memchr(image + p, 0xFF, static_cast<size_t>(lastStart - p + 1));
-    if (hit == nullptr) {
-      return -1;
+  for (; p + kStepStarts - 1 <= lastStart; p += kStepStarts) {
+    const uint8_t* step = image + p;
+    const Lanes found = markers_at(step) | markers_at(step + kVectorBytes) |
+                        markers_at(step + 2 * kVectorBytes) | markers_at(step + 3 * kVectorBytes);
+    if (any_lane(found)) {
+      break;
     }
-    p = static_cast<const uint8_t*>(hit) - image;
-    if (image[p + 1] == 0x40 && image[p + 2] == 0x44 &&
-        (image[p + 3] == 0x02 || image[p + 3] == 0x03)) {
+  }
+  for (; p <= lastStart; ++p) {
+    if (marker_at(image + p)) {
       return static_cast<int32_t>(p + kMarkerSize);
     }
-    ++p;
   }
   return -1;
 }

@@ -1,6 +1,7 @@
 #include "movrelview.h"
 
 #include "bytestring.h"
+#include "ctcompare.h"
 #include "myfile.h"
 #include "password_check.h"
 #include "wipe.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,11 +104,36 @@ struct UserKey {
   ~UserKey() { secure_wipe(words, sizeof words); }
 };
 
-// Decrypted text passes through this one buffer on its way to stdout, a
-// piece at a time, so no copy the size of a text is made. Its size is whole
-// blocks, so every piece but the last of a text is whole blocks too.
+// Decrypted text passes through plaintext on its way to stdout, a piece at a
+// time, so no copy the size of a text is made. Its size is whole blocks, so
+// every piece but the last of a text is whole blocks too.
 constexpr uint32_t kPlaintextChunkBytes = 64 * 1024;
-uint8_t plaintext_chunk[kPlaintextChunkBytes];
+
+// printcat's secrets, in one object. The decryption schedule is made once
+// for the run's user key (every category of a file opens with the same
+// password), and again should a category open with another key; it and its
+// key are wiped when the image is released. plaintext is wiped after each
+// category as far as it was used.
+struct TextSecrets {
+  uint16_t userKey[8] = {};
+  uint16_t schedule[52] = {};
+  bool scheduleMade = false;
+  uint8_t plaintext[kPlaintextChunkBytes] = {};
+};
+TextSecrets text_secrets;
+
+const uint16_t* schedule_for(const uint16_t key[8]) {
+  TextSecrets& secrets = text_secrets;
+  // The comparison tells no more than whether the key changed.
+  if (!secrets.scheduleMade ||
+      !same_bytes_ct(reinterpret_cast<const uint8_t*>(key),
+                     reinterpret_cast<const uint8_t*>(secrets.userKey), sizeof secrets.userKey)) {
+    memcpy(secrets.userKey, key, sizeof secrets.userKey);
+    decipher_schedule(key, secrets.schedule);
+    secrets.scheduleMade = true;
+  }
+  return secrets.schedule;
+}
 
 // The image was written by read(2) long before its texts are decrypted, so a
 // text comes from main memory; the processor's own prefetcher stops at each
@@ -123,26 +150,32 @@ void prefetch(const uint8_t* bytes, size_t size) {
 // Writes the textLength bytes decrypted from cipherText up to the first zero
 // byte among them, as bytes, never as a format; wipes what it decrypted.
 void print_text(const uint8_t* cipherText, uint32_t textLength, const uint16_t key[8]) {
-  uint32_t used = 0;
+  const uint16_t* schedule = schedule_for(key);
+  uint8_t* plaintext = text_secrets.plaintext;
+  size_t used = 0;
   for (uint32_t done = 0; done < textLength; done += kPlaintextChunkBytes) {
     const uint32_t piece = std::min(textLength - done, kPlaintextChunkBytes);
-    prefetch(cipherText + done, static_cast<size_t>(cipher_size(piece)));
-    // The record fits in an image of at most 2^31 - 1 bytes, so piece does.
-    decipher_string(cipherText + done, plaintext_chunk, key, static_cast<int32_t>(piece));
-    used = std::max(used, piece);
-    const auto* zero = static_cast<const uint8_t*>(memchr(plaintext_chunk, 0, piece));
-    const size_t shown = zero != nullptr ? static_cast<size_t>(zero - plaintext_chunk) : piece;
-    fwrite(plaintext_chunk, 1, shown, stdout);
+    // Whole blocks: the last block's bytes past the text are decrypted too,
+    // never written, and wiped with the rest.
+    const auto blockBytes = static_cast<size_t>(cipher_size(piece));
+    prefetch(cipherText + done, blockBytes);
+    decipher_blocks(cipherText + done, plaintext, blockBytes / 8, schedule);
+    used = std::max(used, blockBytes);
+    const auto* zero = static_cast<const uint8_t*>(memchr(plaintext, 0, piece));
+    const size_t shown = zero != nullptr ? static_cast<size_t>(zero - plaintext) : piece;
+    fwrite(plaintext, 1, shown, stdout);
     if (zero != nullptr) {
       break;
     }
   }
-  secure_wipe(plaintext_chunk, used);
+  secure_wipe(plaintext, used);
 }
 
 } // namespace
 
-MovrelView::~MovrelView() = default;
+MovrelView::~MovrelView() {
+  secure_wipe(&text_secrets, offsetof(TextSecrets, plaintext));
+}
 
 int32_t MovrelView::openFrom(const char* name) {
   FILE* stream = efopen(name, "r", kNoLine, kNoFile);

@@ -89,12 +89,6 @@ void read_stream(int descriptor, const char* name, ImageMemory& memory) {
   allocate_image(memory, length);
 }
 
-[[noreturn]] void fail_on_record(int32_t index) {
-  current_src_line = kNoLine;
-  current_src_file = kNoFile;
-  my_error("category %d runs past the end of the file", index);
-}
-
 // The user key, wiped on every way out of printcat.
 struct UserKey {
   uint16_t words[8] = {};
@@ -112,8 +106,9 @@ constexpr uint32_t kPlaintextChunkBytes = 64 * 1024;
 // printcat's secrets, in one object. The decryption schedule is made once
 // for the run's user key (every category of a file opens with the same
 // password), and again should a category open with another key; it and its
-// key are wiped when the image is released. plaintext is wiped after each
-// category as far as it was used.
+// key are wiped when the image is released and before the run ends at a
+// category (a wrong password, a record past the end). plaintext is wiped
+// after each category as far as it was used.
 struct TextSecrets {
   uint16_t userKey[8] = {};
   uint16_t schedule[52] = {};
@@ -121,6 +116,17 @@ struct TextSecrets {
   uint8_t plaintext[kPlaintextChunkBytes] = {};
 };
 TextSecrets text_secrets;
+
+void forget_text_key() {
+  secure_wipe(&text_secrets, offsetof(TextSecrets, plaintext));
+}
+
+[[noreturn]] void fail_on_record(int32_t index) {
+  forget_text_key();
+  current_src_line = kNoLine;
+  current_src_file = kNoFile;
+  my_error("category %d runs past the end of the file", index);
+}
 
 const uint16_t* schedule_for(const uint16_t key[8]) {
   TextSecrets& secrets = text_secrets;
@@ -174,7 +180,7 @@ void print_text(const uint8_t* cipherText, uint32_t textLength, const uint16_t k
 } // namespace
 
 MovrelView::~MovrelView() {
-  secure_wipe(&text_secrets, offsetof(TextSecrets, plaintext));
+  forget_text_key();
 }
 
 int32_t MovrelView::openFrom(const char* name) {
@@ -240,6 +246,7 @@ int32_t MovrelView::printcat(int32_t index, const char* password) {
 
   UserKey key;
   if (!password_opens(password, category.check, key.words)) {
+    forget_text_key();
     return -1;
   }
 

@@ -5,6 +5,7 @@
 #define MOVREL_APP_MOVRELVIEW_H
 
 #include "dbformat.h"
+#include "imagememory.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,12 +17,15 @@ public:
   MovrelView(const MovrelView&) = delete;
   MovrelView& operator=(const MovrelView&) = delete;
 
-  // Loads the whole file (through the search path) and returns the number of
-  // category markers in it. A file that cannot be opened, sized or read, or
-  // that is larger than 2^31 - 1 bytes, ends the run with a fatal error.
+  // Loads the whole file (through the search path) into memory of its own and
+  // returns the number of category markers in it. A regular file is read to
+  // the size it had when opened; a pipe, FIFO or device to its end. A file
+  // that cannot be opened, sized or read, or that is larger than 2^31 - 1
+  // bytes, ends the run with a fatal error.
   int32_t openFrom(const char* name);
 
-  // As openFrom, from bytes already in memory (copied). For tools and tests.
+  // As openFrom, from bytes already in memory (copied into memory of the same
+  // kind). For tools, tests and benchmarks.
   int32_t loadImage(const char* bytes, int32_t size);
 
   // Offset of the first byte after the first marker that begins at or after
@@ -41,11 +45,13 @@ public:
   // that reaches past the end of the image is a fatal error.
   int32_t printcat(int32_t index, const char* password);
 
-  char* buffer = nullptr; // the file's bytes, owned; null until loaded
+  char* buffer = nullptr; // the file's bytes, in memory_; null until loaded
   int32_t length = 0;     // bytes in buffer
 
 private:
   int32_t countCategories();
+
+  ImageMemory memory_; // owns the bytes at buffer
 
   // Record start (first byte after the marker) of every category, found once
   // when the image is loaded, so that reaching category k costs O(1).

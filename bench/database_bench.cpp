@@ -1,33 +1,15 @@
 // The whole decoding job on a large database: 10,000 categories, 64 MiB of
 // encrypted text, every category decrypted and written (to /dev/null).
-#include "fixture.h"
+#include "large_database.h"
 #include "movrelview.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <fcntl.h>
-#include <string>
 #include <unistd.h>
 
 namespace {
-
-constexpr int kCategories = 10000;
-constexpr size_t kDatabaseBytes = size_t{64} << 20;
-
-const std::string& large_database() {
-  static const std::string database = [] {
-    const size_t textBytes = kDatabaseBytes / kCategories - 64;
-    std::vector<FixtureCategory> categories;
-    for (int i = 0; i < kCategories; ++i) {
-      std::string text(textBytes, static_cast<char>('a' + i % 26));
-      categories.push_back(
-          {"Category " + std::to_string(i), text, static_cast<uint8_t>(2 + i % 2)});
-    }
-    return make_database("benchmark", categories);
-  }();
-  return database;
-}
 
 // Sends file descriptor 1 to /dev/null while it lives; the benchmark's own
 // report, also on stdout, comes after it.
@@ -59,7 +41,7 @@ void BM_DecodeLargeDatabase(benchmark::State& state) {
     MovrelView view;
     const int32_t count = view.loadImage(database.data(), static_cast<int32_t>(database.size()));
     for (int32_t index = 0; index < count; ++index) {
-      if (view.printcat(index, "BENCHMARK") != 0) {
+      if (view.printcat(index, kLargeDatabasePassword) != 0) {
         state.SkipWithError("wrong password");
         return;
       }
@@ -67,7 +49,7 @@ void BM_DecodeLargeDatabase(benchmark::State& state) {
     fflush(stdout);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * database.size()));
-  state.counters["categories"] = kCategories;
+  state.counters["categories"] = kLargeDatabaseCategories;
 }
 BENCHMARK(BM_DecodeLargeDatabase)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

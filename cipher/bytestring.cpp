@@ -17,6 +17,15 @@ void decipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int
   decipher_string_on(ecb_best_path(), in, out, key, length);
 }
 
+void decipher_schedule(const uint16_t key[8], uint16_t D[52]) {
+  en_key_idea(key, D);
+  de_key_idea(D, D);
+}
+
+void decipher_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t D[52]) {
+  idea_ecb_blocks(in, out, blocks, D);
+}
+
 void cipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uint16_t key[8],
                       int32_t length) {
   if (length <= 0) {
@@ -44,8 +53,7 @@ void decipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uin
   size_t whole = static_cast<size_t>(length) / 8;
   size_t tail = static_cast<size_t>(length) % 8;
   uint16_t D[52];
-  en_key_idea(key, D);
-  de_key_idea(D, D);
+  decipher_schedule(key, D);
   idea_ecb_blocks_on(path, in, out, whole, D);
   if (tail != 0) {
     uint8_t block[8];

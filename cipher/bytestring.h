@@ -8,6 +8,7 @@
 #ifndef MOVREL_CIPHER_BYTESTRING_H
 #define MOVREL_CIPHER_BYTESTRING_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "ecb.h"
@@ -21,9 +22,16 @@ void cipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int32
 // unread and unwritten.
 void decipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int32_t length);
 
-// The same two functions with the whole blocks run through a chosen ECB path
-// (which must be available) instead of the widest one: for tests and
-// benchmarks. Results are identical on every path.
+// Many strings under one user key, without a schedule per string:
+// decipher_schedule makes the decryption schedule D of key (the caller keeps
+// it and wipes it), and decipher_blocks decrypts blocks whole 8-byte blocks
+// of in to out through it, in the block layout above; out may equal in.
+void decipher_schedule(const uint16_t key[8], uint16_t D[52]);
+void decipher_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t D[52]);
+
+// cipher_string and decipher_string with the whole blocks run through a
+// chosen ECB path (which must be available) instead of the widest one: for
+// tests and benchmarks. Results are identical on every path.
 void cipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uint16_t key[8],
                       int32_t length);
 void decipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uint16_t key[8],

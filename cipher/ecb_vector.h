@@ -103,6 +103,12 @@ template <class Ops> struct VectorKernel {
     // More groups than the registers hold: the compiler's spills cost less
     // than the waits they hide.
     constexpr size_t kGroups = Ops::kGroups;
+    // A run shorter than one vector (the check block, a text's last block)
+    // is all the caller's: broadcasting the subkeys, and wiping them, would
+    // cost several times the block itself.
+    if (blocks < kWidth) {
+      return 0;
+    }
     Subkey K[52];
     for (size_t i = 0; i < 52; ++i) {
       K[i] = Ops::subkey(Z[i]);

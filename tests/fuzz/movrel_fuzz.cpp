@@ -15,6 +15,7 @@
 namespace {
 
 constexpr size_t kMaxPassword = 32;
+constexpr int64_t kScanChecked = 80;
 
 bool send_stdout_to_null() {
   return freopen("/dev/null", "w", stdout) != nullptr;
@@ -38,6 +39,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (size > INT32_MAX) {
     return 0;
+  }
+
+  // The marker scan against a plain byte-by-byte search (next is its answer
+  // from start), from the first and last kScanChecked starts: every
+  // alignment of a marker to the scan's steps, and every way the image ends.
+  int64_t next = -1;
+  for (auto start = static_cast<int64_t>(size); start >= 0; --start) {
+    const uint8_t* at = data + start;
+    if (start + 4 <= static_cast<int64_t>(size) && at[0] == 0xFF && at[1] == 0x40 &&
+        at[2] == 0x44 && (at[3] == 0x02 || at[3] == 0x03)) {
+      next = start + 4;
+    }
+    if ((start < kScanChecked || start + kScanChecked > static_cast<int64_t>(size)) &&
+        find_next_marker(data, static_cast<int32_t>(size), static_cast<int32_t>(start)) != next) {
+      __builtin_trap();
+    }
   }
 
   MovrelView view;

@@ -1,6 +1,7 @@
 #include "movrelview.h"
 
 #include "bytestring.h"
+#include "live_secrets.h"
 #include "myfile.h"
 #include "password_check.h"
 #include "wipe.h"
@@ -38,13 +39,13 @@ char* allocate_image(int32_t size) {
   my_error("category %d runs past the end of the file", index);
 }
 
-// The user key, wiped on every way out of printcat.
+// The user key, wiped on every way out of printcat, a fatal error included.
 struct UserKey {
   uint16_t words[8] = {};
-  UserKey() = default;
+  UserKey() { hold_stack_secret(words, sizeof words); }
   UserKey(const UserKey&) = delete;
   UserKey& operator=(const UserKey&) = delete;
-  ~UserKey() { secure_wipe(words, sizeof words); }
+  ~UserKey() { release_secret(words); }
 };
 
 } // namespace

@@ -17,8 +17,9 @@ namespace {
 constexpr size_t kMaxSecrets = 32;
 
 // Deep enough for every call made under main while secrets exist: the vector
-// kernels' frames are under 12 KiB and scrub_stack takes 16 KiB.
-constexpr size_t kLockedStackBytes = size_t{64} * 1024;
+// kernels' frames are under 12 KiB optimised (more at -O0) and scrub_stack
+// takes 16 KiB.
+constexpr size_t kStackTopBytes = size_t{64} * 1024;
 
 // A slot is live while p is not null. Written only by the main thread, read
 // by the exit handler and by signal handlers: n is stored before p, and p is
@@ -34,23 +35,29 @@ bool started = false;
 
 const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
 
+// The kStackTopBytes of stack below the caller's frame are wiped, which also
+// makes the stack reach that deep, and locked in memory when lock is set.
+// Frames of calls that have returned keep their locals and spill slots there.
+__attribute__((noinline)) void wipe_stack_below(bool lock) {
+  unsigned char area[kStackTopBytes];
+  secure_wipe(area, sizeof area);
+  if (lock) {
+    mlock(area, sizeof area);
+  }
+}
+
 // Streams are flushed first: a buffer wiped with bytes still pending in it
-// would later be written out as zeros by exit's own flush.
+// would later be written out as zeros by exit's own flush. exit runs this
+// from main's caller, or from deep in the run after a fatal error; either
+// way the frames of the calls made before lie below.
 void wipe_at_exit() {
   fflush(nullptr);
   wipe_live_secrets();
+  wipe_stack_below(false);
 }
 
 extern "C" void on_ending_signal(int sig) {
   end_by_signal(sig);
-}
-
-// Touches every page of the area, so that the stack reaches that deep, then
-// locks those pages. Later frames of the run land on them.
-__attribute__((noinline)) void lock_stack_top() {
-  unsigned char area[kLockedStackBytes];
-  secure_wipe(area, sizeof area);
-  mlock(area, sizeof area);
 }
 
 void list_secret(void* p, size_t n) {
@@ -71,7 +78,7 @@ void start_secret_run() {
   }
   started = true;
   prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-  lock_stack_top();
+  wipe_stack_below(true); // later frames of the run land on these pages
   atexit(wipe_at_exit);
   struct sigaction action {};
   action.sa_handler = on_ending_signal;
@@ -118,6 +125,9 @@ void wipe_live_secrets() {
       secure_wipe(p, slot.n);
     }
   }
+  // The copies that C++ cannot name: text that passed through the registers
+  // on its way into the output buffer.
+  scrub_vector_registers();
 }
 
 void end_by_signal(int sig) {

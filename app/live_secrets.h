@@ -14,7 +14,8 @@
 // Stops the process from being dumped or attached to by an unprivileged
 // debugger (PR_SET_DUMPABLE 0), locks the top 64 KiB of the stack in memory
 // (where keys, schedules and check blocks of single calls live), wipes every
-// listed secret at exit, and ends the process through end_by_signal on
+// listed secret and those 64 KiB of stack at exit (after flushing the
+// streams), and ends the process through end_by_signal on
 // SIGINT, SIGQUIT, SIGTERM, SIGHUP and SIGPIPE (those not ignored): the
 // process still dies of that signal, as it would have without this.
 void start_secret_run();
@@ -33,7 +34,8 @@ void hold_stack_secret(void* p, size_t n);
 // Wipes the n bytes listed at p and takes them off the list.
 void release_secret(const void* p);
 
-// Wipes every listed secret; they stay listed. Async-signal-safe.
+// Wipes every listed secret (they stay listed), then the vector registers.
+// Async-signal-safe.
 void wipe_live_secrets();
 
 // Wipes every listed secret and ends the process by signal sig, with the

@@ -71,10 +71,5 @@ struct Avx2 {
 } // namespace
 
 size_t idea_ecb_avx2(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
-  const size_t done = VectorKernel<Avx2>::blocks(in, out, blocks, Z);
-  // The registers still hold block words and subkeys, which any later save of
-  // the register state (a signal frame, the dynamic loader, a core file)
-  // would copy: all of ymm0-15 is cleared, not only the upper halves.
-  _mm256_zeroall();
-  return done;
+  return VectorKernel<Avx2>::blocks(in, out, blocks, Z);
 }

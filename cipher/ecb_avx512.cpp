@@ -92,25 +92,5 @@ struct Avx512 {
 } // namespace
 
 size_t idea_ecb_avx512(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {
-  const size_t done = VectorKernel<Avx512>::blocks(in, out, blocks, Z);
-  // The registers still hold block words and subkeys, which any later save of
-  // the register state (a signal frame, the dynamic loader, a core file)
-  // would copy. vzeroall clears zmm0-15 whole; zmm16-31 and the lane masks
-  // (which tell zero words and borrows apart) are cleared one by one.
-  _mm256_zeroall();
-  __asm__ volatile("vpxord %%zmm16, %%zmm16, %%zmm16\n\tvpxord %%zmm17, %%zmm17, %%zmm17\n\t"
-                   "vpxord %%zmm18, %%zmm18, %%zmm18\n\tvpxord %%zmm19, %%zmm19, %%zmm19\n\t"
-                   "vpxord %%zmm20, %%zmm20, %%zmm20\n\tvpxord %%zmm21, %%zmm21, %%zmm21\n\t"
-                   "vpxord %%zmm22, %%zmm22, %%zmm22\n\tvpxord %%zmm23, %%zmm23, %%zmm23\n\t"
-                   "vpxord %%zmm24, %%zmm24, %%zmm24\n\tvpxord %%zmm25, %%zmm25, %%zmm25\n\t"
-                   "vpxord %%zmm26, %%zmm26, %%zmm26\n\tvpxord %%zmm27, %%zmm27, %%zmm27\n\t"
-                   "vpxord %%zmm28, %%zmm28, %%zmm28\n\tvpxord %%zmm29, %%zmm29, %%zmm29\n\t"
-                   "vpxord %%zmm30, %%zmm30, %%zmm30\n\tvpxord %%zmm31, %%zmm31, %%zmm31\n\t"
-                   "kxorq %%k1, %%k1, %%k1\n\tkxorq %%k2, %%k2, %%k2\n\tkxorq %%k3, %%k3, %%k3\n\t"
-                   "kxorq %%k4, %%k4, %%k4\n\tkxorq %%k5, %%k5, %%k5\n\tkxorq %%k6, %%k6, %%k6\n\t"
-                   "kxorq %%k7, %%k7, %%k7" ::
-                       : "xmm16", "xmm17", "xmm18", "xmm19", "xmm20", "xmm21", "xmm22", "xmm23",
-                         "xmm24", "xmm25", "xmm26", "xmm27", "xmm28", "xmm29", "xmm30", "xmm31",
-                         "k1", "k2", "k3", "k4", "k5", "k6", "k7");
-  return done;
+  return VectorKernel<Avx512>::blocks(in, out, blocks, Z);
 }

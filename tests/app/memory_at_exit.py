@@ -1,0 +1,82 @@
+# What a run leaves in its memory at the very end: the run is stopped under
+# gdb at exit_group (after every exit handler) and dumped with gcore. The dump
+# must hold neither the password (as typed or upper-cased), nor 16 bytes in a
+# row of any note, nor 4 words in a row (or one word broadcast to 8 lanes) of
+# either key schedule. Runs: a normal one, a wrong password after 4 notes, a
+# file cut inside its last note, a failed allocation at the third note.
+# Usage: memory_at_exit.py MOVRELVIEW DEMO_DB NOTE_FILE...
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+PASSWORD = b"palmpilot"
+
+
+def user_key(chars):  # the 8 words folded from the first 16 characters
+    key = [0] * 8
+    for i, c in enumerate(chars[:8]):
+        key[i] = c << 8 | (key[i - 1] >> 8 if i else 0)
+    for i, c in enumerate(chars[8:16]):
+        key[i] ^= c << 8 | (key[i - 1] >> 8 if i else 0)
+    return key
+
+
+def schedules(key):  # encryption: the key rotated left by 25 bits, 8 words at a time
+    bits, z = int.from_bytes(b"".join(w.to_bytes(2, "big") for w in key), "big"), []
+    while len(z) < 52:
+        z += [bits >> (112 - 16 * i) & 0xFFFF for i in range(8)]
+        bits = (bits << 25 | bits >> 103) & ((1 << 128) - 1)
+    inv = lambda x: pow(x, 65535, 65537) & 0xFFFF if x else 0
+    d = []
+    for r in range(9):  # decryption: rounds in reverse, inverted
+        j = 48 - 6 * r
+        add = [-z[j + 1] & 0xFFFF, -z[j + 2] & 0xFFFF]
+        d += [inv(z[j]), *(add if r in (0, 8) else add[::-1]), inv(z[j + 3]), *z[j - 2:j][:4 * (r < 8)]]
+    return z[:52], d
+
+
+def needles(notes):
+    words = lambda ws: b"".join(w.to_bytes(2, "little") for w in ws)
+    found = [PASSWORD, PASSWORD.upper()]
+    for z in schedules(user_key(PASSWORD.upper())):
+        found += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
+    for text in notes:
+        found += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
+    return found
+
+
+def dump_at_exit(program, image, before, after, tmp):
+    for name, data in (("db", image), ("pw", PASSWORD + b"\n")):
+        open(os.path.join(tmp, name), "wb").write(data)
+    lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
+             f"run {tmp}/db < {tmp}/pw > /dev/null 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
+    subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
+                   start_new_session=True, capture_output=True, check=False)
+    core = os.path.join(tmp, "core")
+    return open(f"{tmp}/err").read(), open(core, "rb").read() if os.path.exists(core) else None
+
+
+program, demo = sys.argv[1], open(sys.argv[2], "rb").read()
+if not shutil.which("gdb"):
+    print("skipped: needs gdb")
+    sys.exit(77)
+marker = demo.find(b"\xff\x40\x44\x02")
+fail_third_allocation = ["break *ezmalloc", "ignore 2 2"], ["set $rdi = -1", "continue"]
+runs = [("normal", demo, [], [], "Please enter password: "),
+        ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
+         [], [], "ERROR: Wrong password\n"),
+        ("cut", demo[:-10], [], [], "ERROR: category 3 runs past the end of the file\n"),
+        ("allocation", demo, *fail_third_allocation, "ERROR: can't allocate")]
+search = needles([open(name, "rb").read() for name in sys.argv[3:]])
+for name, image, before, after, expected in runs:
+    with tempfile.TemporaryDirectory() as tmp:
+        err, core = dump_at_exit(program, image, before, after, tmp)
+    assert expected in err, f"{name}: the run did not end as planned: {err!r}"
+    if core is None:
+        print("skipped: gdb could not dump the process (a non-dumpable process needs CAP_SYS_PTRACE)")
+        sys.exit(77)
+    left = [n for n in search if n in core]
+    assert not left, f"{name}: {len(left)} pieces of secrets left in memory, e.g. {left[:3]}"
+    print(f"{name}: nothing of {len(search)} secret pieces in {len(core)} bytes of memory at exit")

@@ -1,12 +1,7 @@
 # Ctrl-C at the password prompt of a terminal: the run ends at once, by
 # SIGINT as an interrupted command does, and the terminal has its echo back.
 # Usage: ctrl_c_test.py MOVRELVIEW DATABASE
-import os
-import pty
-import signal
-import sys
-import termios
-import time
+import os, pty, signal, sys, termios, time  # noqa: E401
 
 program, database = sys.argv[1:3]
 pid, terminal = pty.fork()

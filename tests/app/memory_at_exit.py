@@ -5,78 +5,56 @@
 # either key schedule. Runs: a normal one, a wrong password after 4 notes, a
 # file cut inside its last note, a failed allocation at the third note.
 # Usage: memory_at_exit.py MOVRELVIEW DEMO_DB NOTE_FILE...
-import os
-import shutil
-import subprocess
-import sys
-import tempfile
+import os, shutil, subprocess, sys, tempfile  # noqa: E401
 
 PASSWORD = b"palmpilot"
+words = lambda ws: b"".join(w.to_bytes(2, "little") for w in ws)  # noqa: E731
 
 
-def user_key(chars):  # the 8 words folded from the first 16 characters
+def schedules(chars):  # the user key folded from 16 characters, then both schedules
     key = [0] * 8
-    for i, c in enumerate(chars[:8]):
-        key[i] = c << 8 | (key[i - 1] >> 8 if i else 0)
-    for i, c in enumerate(chars[8:16]):
-        key[i] ^= c << 8 | (key[i - 1] >> 8 if i else 0)
-    return key
-
-
-def schedules(key):  # encryption: the key rotated left by 25 bits, 8 words at a time
+    for i, c in enumerate(chars[:16]):
+        key[i % 8] ^= c << 8 | (key[i % 8 - 1] >> 8 if i % 8 else 0)
     bits, z = int.from_bytes(b"".join(w.to_bytes(2, "big") for w in key), "big"), []
-    while len(z) < 52:
+    while len(z) < 52:  # encryption: the key rotated left by 25 bits, 8 words at a time
         z += [bits >> (112 - 16 * i) & 0xFFFF for i in range(8)]
         bits = (bits << 25 | bits >> 103) & ((1 << 128) - 1)
-    inv = lambda x: pow(x, 65535, 65537) & 0xFFFF if x else 0
-    d = []
+    inv, d = (lambda x: pow(x, 65535, 65537) & 0xFFFF if x else 0), []
     for r in range(9):  # decryption: rounds in reverse, inverted
-        j = 48 - 6 * r
-        add = [-z[j + 1] & 0xFFFF, -z[j + 2] & 0xFFFF]
+        j, add = 48 - 6 * r, [-z[49 - 6 * r] & 0xFFFF, -z[50 - 6 * r] & 0xFFFF]
         d += [inv(z[j]), *(add if r in (0, 8) else add[::-1]), inv(z[j + 3]), *z[j - 2:j][:4 * (r < 8)]]
     return z[:52], d
-
-
-def needles(notes):
-    words = lambda ws: b"".join(w.to_bytes(2, "little") for w in ws)
-    found = [PASSWORD, PASSWORD.upper()]
-    for z in schedules(user_key(PASSWORD.upper())):
-        found += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
-    for text in notes:
-        found += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
-    return found
-
-
-def dump_at_exit(program, image, before, after, tmp):
-    for name, data in (("db", image), ("pw", PASSWORD + b"\n")):
-        open(os.path.join(tmp, name), "wb").write(data)
-    lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
-             f"run {tmp}/db < {tmp}/pw > /dev/null 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
-    subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
-                   start_new_session=True, capture_output=True, check=False)
-    core = os.path.join(tmp, "core")
-    return open(f"{tmp}/err").read(), open(core, "rb").read() if os.path.exists(core) else None
 
 
 program, demo = sys.argv[1], open(sys.argv[2], "rb").read()
 if not shutil.which("gdb"):
     print("skipped: needs gdb")
     sys.exit(77)
+search = [PASSWORD, PASSWORD.upper()]
+for z in schedules(PASSWORD.upper()):
+    search += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
+for text in (open(name, "rb").read() for name in sys.argv[3:]):
+    search += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
 marker = demo.find(b"\xff\x40\x44\x02")
-fail_third_allocation = ["break *ezmalloc", "ignore 2 2"], ["set $rdi = -1", "continue"]
 runs = [("normal", demo, [], [], "Please enter password: "),
         ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
          [], [], "ERROR: Wrong password\n"),
         ("cut", demo[:-10], [], [], "ERROR: category 3 runs past the end of the file\n"),
-        ("allocation", demo, *fail_third_allocation, "ERROR: can't allocate")]
-search = needles([open(name, "rb").read() for name in sys.argv[3:]])
+        ("allocation", demo, ["break *ezmalloc", "ignore 2 2"], ["set $rdi = -1", "continue"],
+         "ERROR: can't allocate")]
 for name, image, before, after, expected in runs:
     with tempfile.TemporaryDirectory() as tmp:
-        err, core = dump_at_exit(program, image, before, after, tmp)
+        open(f"{tmp}/db", "wb").write(image)
+        open(f"{tmp}/pw", "wb").write(PASSWORD + b"\n")
+        lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
+                 f"run {tmp}/db < {tmp}/pw > /dev/null 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
+        subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
+                       start_new_session=True, capture_output=True, check=False)
+        err, core = open(f"{tmp}/err").read(), os.path.exists(f"{tmp}/core") and open(f"{tmp}/core", "rb").read()
     assert expected in err, f"{name}: the run did not end as planned: {err!r}"
-    if core is None:
+    if not core:
         print("skipped: gdb could not dump the process (a non-dumpable process needs CAP_SYS_PTRACE)")
         sys.exit(77)
-    left = [n for n in search if n in core]
+    left = [piece for piece in search if piece in core]
     assert not left, f"{name}: {len(left)} pieces of secrets left in memory, e.g. {left[:3]}"
-    print(f"{name}: nothing of {len(search)} secret pieces in {len(core)} bytes of memory at exit")
+    print(f"{name}: none of {len(search)} secret pieces in {len(core)} bytes of memory at exit")

@@ -3,7 +3,8 @@
 # must hold neither the password (as typed or upper-cased), nor 16 bytes in a
 # row of any note, nor 4 words in a row (or one word broadcast to 8 lanes) of
 # either key schedule. Runs: a normal one, a wrong password after 4 notes, a
-# file cut inside its last note, a failed allocation at the third note.
+# file cut inside its last note, a failed allocation at the third note, output
+# that cannot be written.
 # Usage: memory_at_exit.py MOVRELVIEW DEMO_DB NOTE_FILE...
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
 
@@ -36,18 +37,19 @@ for z in schedules(PASSWORD.upper()):
 for text in (open(name, "rb").read() for name in sys.argv[3:]):
     search += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
 marker = demo.find(b"\xff\x40\x44\x02")
-runs = [("normal", demo, [], [], "Please enter password: "),
+runs = [("normal", demo, [], [], "null", "Please enter password: "),
         ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
-         [], [], "ERROR: Wrong password\n"),
-        ("cut", demo[:-10], [], [], "ERROR: category 3 runs past the end of the file\n"),
-        ("allocation", demo, ["break *ezmalloc", "ignore 2 2"], ["set $rdi = -1", "continue"],
-         "ERROR: can't allocate")]
-for name, image, before, after, expected in runs:
+         [], [], "null", "ERROR: Wrong password\n"),
+        ("cut", demo[:-10], [], [], "null", "ERROR: category 3 runs past the end of the file\n"),
+        ("allocation", demo, ["break *ezmalloc", "ignore 2 2"], ["set $rdi = -1", "continue"], "null",
+         "ERROR: can't allocate"),
+        ("unwritable", demo, [], [], "full", "ERROR: can't write to standard output\n")]
+for name, image, before, after, output, expected in runs:
     with tempfile.TemporaryDirectory() as tmp:
         open(f"{tmp}/db", "wb").write(image)
         open(f"{tmp}/pw", "wb").write(PASSWORD + b"\n")
         lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
-                 f"run {tmp}/db < {tmp}/pw > /dev/null 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
+                 f"run {tmp}/db < {tmp}/pw > /dev/{output} 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
         subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
                        start_new_session=True, capture_output=True, check=False)
         err, core = open(f"{tmp}/err").read(), os.path.exists(f"{tmp}/core") and open(f"{tmp}/core", "rb").read()

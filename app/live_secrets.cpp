@@ -98,13 +98,11 @@ void start_secret_run() {
 }
 
 void hold_secret(void* p, size_t n) {
-  start_secret_run();
   mlock(p, n);
   list_secret(p, n);
 }
 
 void hold_stack_secret(void* p, size_t n) {
-  start_secret_run();
   list_secret(p, n);
 }
 

@@ -3,8 +3,9 @@
 // a return from main, a fatal error (my_error ends through exit), and a
 // signal that ends the process (Ctrl-C, a closed pipe, a kill).
 //
-// Main thread only; the list is read by an exit handler and by signal
-// handlers, never written by them.
+// The list is kept in any case; the exit handler and the signal handlers
+// that wipe it are there once a program has called start_secret_run (the
+// password reader does). Main thread only; the handlers never write the list.
 #ifndef MOVREL_APP_LIVE_SECRETS_H
 #define MOVREL_APP_LIVE_SECRETS_H
 

@@ -154,6 +154,7 @@ LineEnd read_line() {
 char* read_password() {
   static bool listed = false;
   if (!listed) {
+    start_secret_run();
     hold_secret(password_buffer, sizeof password_buffer);
     listed = true;
   }

@@ -22,11 +22,11 @@ inline constexpr size_t kPasswordMaxBytes = 1023;
 // and on resuming asks again from the start. On every other way out the
 // settings are restored too.
 //
-// The result is a buffer of the reader's own, listed as a live secret (which
-// starts the secret run, live_secrets.h): valid for the rest of the run, may
-// be changed in place, wiped whole by wipe_password. End of input before a
-// line end gives what was read (an empty password at once); a read error is
-// the fatal error "can't read password".
+// The first call starts the secret run (live_secrets.h). The result is a
+// buffer of the reader's own, listed as a live secret: valid for the rest of
+// the run, may be changed in place, wiped whole by wipe_password. End of
+// input before a line end gives what was read (an empty password at once); a
+// read error is the fatal error "can't read password".
 char* read_password();
 
 // Wipes the whole buffer read_password filled, bytes after an embedded zero

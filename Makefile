@@ -9,26 +9,42 @@ CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build check check-normal check-sanitize demo demo-db bench fuzz lint install clean
+.PHONY: all build configure check check-packages check-normal check-sanitize demo demo-db bench \
+  fuzz lint lint-packages install clean
+
+# Debian packages each target needs beyond g++, cmake and make (the build and
+# `make demo` need nothing else: without GoogleTest the suites are left out).
+# check-packages and lint-packages install what is missing (as root) or stop
+# with the command to run.
+CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts
+LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck
+NEED_PACKAGES = scripts/need-packages
 
 all: build
 
-build:
+configure:
 	$(CMAKE) -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+
+build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build and again under the sanitizers.
+# Every test, in the normal build and again under the sanitizers. A test that
+# cannot run here is reported by ctest as skipped, with the reason in its output.
 check: check-normal check-sanitize
 
-check-normal: build
-	$(CTEST) --test-dir build --output-on-failure -j $(JOBS)
+check-packages:
+	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
 
-check-sanitize:
+check-normal: check-packages build
+	$(CTEST) --test-dir build --output-on-failure --no-tests=error -j $(JOBS)
+
+check-sanitize: check-packages
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
-	$(CTEST) --test-dir build-asan --output-on-failure -j $(JOBS)
+	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
 
-demo: build
+demo: configure
+	$(CMAKE) --build build -j $(JOBS) --target movrelview
 	./build/app/movrelview examples/demo.pdb
 
 # Remakes examples/demo.pdb from the notes beside it (the bytes are reproducible).
@@ -43,6 +59,7 @@ demo-db: build
 # database (bench/whole_run.sh), then the optimised Google Benchmark programs.
 BENCH_RUNS ?= 7
 bench: build
+	@$(NEED_PACKAGES) cmake g++ make libbenchmark-dev openssl
 	bench/whole_run.sh build $(BENCH_RUNS)
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
 	$(CMAKE) --build build-bench -j $(JOBS)
@@ -67,7 +84,10 @@ fuzz:
 # clang-format (check only), clang-tidy and cppcheck over the project's code.
 LINT_DIRS = app cipher support tools movrel tests bench
 LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
-lint:
+lint-packages:
+	@$(NEED_PACKAGES) $(LINT_PACKAGES)
+
+lint: lint-packages
 	$(CMAKE) -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DMOVREL_BENCH=ON >/dev/null
 	clang-format --dry-run --Werror $(LINT_SOURCES)
 	run-clang-tidy -p build-lint -quiet '$(CURDIR)/($(subst $(eval) ,|,$(LINT_DIRS)))/' > build-lint/clang-tidy.log 2>&1 \

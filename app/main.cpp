@@ -1,5 +1,6 @@
 // movrelview: prints the private notes of a Movrel! database, category by
 // category, after asking for the password.
+#include "live_secrets.h"
 #include "movrelview.h"
 #include "password_prompt.h"
 
@@ -7,13 +8,18 @@
 #include "wipe.h"
 
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
 
 void print_usage(const char* program) {
   printf("Usage: %s movrel2.pdb\n\nDecrypts your Movrel! for PalmPilot database\n", program);
+}
+
+[[noreturn]] void fail(const char* message) {
+  current_src_line = 0;
+  current_src_file = "main";
+  my_error("%s", message);
 }
 
 // Decrypted text passes through stdout's buffer; keeping that buffer here lets
@@ -23,24 +29,31 @@ char stdout_buffer[1 << 16];
 
 void keep_output_in_own_buffer() {
   setvbuf(stdout, stdout_buffer, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, sizeof stdout_buffer);
+  hold_secret(stdout_buffer, sizeof stdout_buffer);
 }
 
-void wipe_output_buffer() {
-  fflush(stdout);
-  secure_wipe(stdout_buffer, sizeof stdout_buffer);
+// Output that could not be written is lost notes: a fatal error, not a quiet
+// exit 0. (A closed pipe ends the process by SIGPIPE before this is reached.)
+void flush_output() {
+  if (fflush(stdout) != 0 || ferror(stdout) != 0) {
+    fail("can't write to standard output");
+  }
 }
 
 // Prints every category in file order. At the first whose check value does
 // not match, pauses (to slow down guessing) and ends the run.
-void show_categories(MovrelView& view, int32_t count, char* password) {
+void show_categories(MovrelView& view, int32_t count, const char* password) {
   for (int32_t index = 0; index < count; ++index) {
-    if (view.printcat(index, password) == -1) {
-      secure_wipe(password, strlen(password));
-      wipe_output_buffer();
+    const bool opened = view.printcat(index, password) == 0;
+    if (ferror(stdout) != 0) {
+      fail("can't write to standard output");
+    }
+    if (!opened) {
+      wipe_password();
+      flush_output();
+      secure_wipe(stdout_buffer, sizeof stdout_buffer);
       sleep(3);
-      current_src_line = 0;
-      current_src_file = "main";
-      my_error("Wrong password");
+      fail("Wrong password");
     }
   }
 }
@@ -50,8 +63,10 @@ void show_categories(MovrelView& view, int32_t count, char* password) {
 int main(int argc, char** argv) {
   if (argc != 2) {
     print_usage(argc > 0 && argv[0] != nullptr ? argv[0] : "movrelview");
+    flush_output();
     return 0;
   }
+  start_secret_run();
   keep_output_in_own_buffer();
   MovrelView view;
   const int32_t count = view.openFrom(argv[1]);
@@ -59,7 +74,8 @@ int main(int argc, char** argv) {
   upper_case(password);
   printf("%d categories found\n", count);
   show_categories(view, count, password);
-  secure_wipe(password, strlen(password));
-  wipe_output_buffer();
+  wipe_password();
+  flush_output();
+  secure_wipe(stdout_buffer, sizeof stdout_buffer);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "bytestring.h"
 #include "ctcompare.h"
+#include "live_secrets.h"
 #include "myfile.h"
 #include "password_check.h"
 #include "wipe.h"
@@ -89,13 +90,13 @@ void read_stream(int descriptor, const char* name, ImageMemory& memory) {
   allocate_image(memory, length);
 }
 
-// The user key, wiped on every way out of printcat.
+// The user key, wiped on every way out of printcat, a fatal error included.
 struct UserKey {
   uint16_t words[8] = {};
-  UserKey() = default;
+  UserKey() { hold_stack_secret(words, sizeof words); }
   UserKey(const UserKey&) = delete;
   UserKey& operator=(const UserKey&) = delete;
-  ~UserKey() { secure_wipe(words, sizeof words); }
+  ~UserKey() { release_secret(words); }
 };
 
 // Decrypted text passes through plaintext on its way to stdout, a piece at a
@@ -130,6 +131,10 @@ void forget_text_key() {
 
 const uint16_t* schedule_for(const uint16_t key[8]) {
   TextSecrets& secrets = text_secrets;
+  // Listed once, the first time a text is decrypted; it stays listed, so that
+  // every way the run ends wipes it.
+  static const bool held = (hold_secret(&secrets, sizeof secrets), true);
+  (void)held;
   // The comparison tells no more than whether the key changed.
   if (!secrets.scheduleMade ||
       !same_bytes_ct(reinterpret_cast<const uint8_t*>(key),

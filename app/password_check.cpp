@@ -2,8 +2,8 @@
 
 #include "bytestring.h"
 #include "ctcompare.h"
+#include "live_secrets.h"
 #include "userkey.h"
-#include "wipe.h"
 
 #include <cstring>
 
@@ -13,17 +13,15 @@ namespace {
 constexpr size_t kPasswordBufferSize = 17;
 constexpr size_t kCheckSize = 8;
 
-// The password copy and the check block, wiped on every way out.
+// The password copy and the check block, wiped on every way out, a fatal
+// error or an ending signal included.
 struct CheckSecrets {
   char buffer[kPasswordBufferSize] = {};
   uint8_t check[kCheckSize] = {};
-  CheckSecrets() = default;
+  CheckSecrets() { hold_stack_secret(this, sizeof *this); }
   CheckSecrets(const CheckSecrets&) = delete;
   CheckSecrets& operator=(const CheckSecrets&) = delete;
-  ~CheckSecrets() {
-    secure_wipe(buffer, sizeof buffer);
-    secure_wipe(check, sizeof check);
-  }
+  ~CheckSecrets() { release_secret(this); }
 };
 
 } // namespace

@@ -112,6 +112,9 @@ void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t bl
   (void)path;
 #endif
   portable_blocks(in + 8 * done, out + 8 * done, blocks - done, Z);
+  // Every kernel leaves block words and subkeys in vector registers (the
+  // portable one too, where the compiler vectorises its lanes).
+  scrub_vector_registers();
 }
 
 void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]) {

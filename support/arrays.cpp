@@ -134,7 +134,9 @@ void* zrealloc(void* p, size_t old_size, size_t add) {
   if (block == nullptr) {
     return nullptr; // p, if any, is untouched and still the caller's
   }
-  memset(static_cast<char*>(block) + old_size, 0, add);
+  // Without an earlier block every byte is new, old_size ones included.
+  const size_t kept = p == nullptr ? 0 : old_size;
+  memset(static_cast<char*>(block) + kept, 0, total - kept);
   return block;
 }
 
@@ -147,13 +149,22 @@ void* zadd(void* a, size_t count, size_t elem_size, const void* elem) {
     if (__builtin_mul_overflow(count, elem_size, &offset)) {
       return nullptr;
     }
+    // An element that is one of the array's own would be read from the old
+    // block, which realloc may have moved and freed: it is read from the
+    // same offset of the grown block instead, which keeps those bytes.
+    const auto from = reinterpret_cast<uintptr_t>(elem);
+    const auto start = reinterpret_cast<uintptr_t>(a);
+    const bool inside = from >= start && from - start < offset;
     block = zrealloc(a, offset, elem_size);
+    if (block != nullptr && inside) {
+      elem = static_cast<const char*>(block) + (from - start);
+    }
   }
   if (block == nullptr) {
     return nullptr;
   }
   if (elem_size > 0) {
-    memcpy(static_cast<char*>(block) + offset, elem, elem_size);
+    memmove(static_cast<char*>(block) + offset, elem, elem_size);
   }
   return block;
 }

@@ -11,6 +11,13 @@ constexpr const char* kWriteFailed = "can't write to file";
 constexpr const char* kReadNull = "can't read from file, file pointer is NULL";
 constexpr const char* kReadFailed = "can't read from file";
 
+// fwrite and fread answer 0 items when the item size is 0, which would read
+// as a failure: a request for no bytes at all succeeds, with every item done,
+// and the stream is not touched.
+bool nothing_asked(size_t size, size_t count) {
+  return size == 0 || count == 0;
+}
+
 } // namespace
 
 int efprintf(FILE* stream, const char* format, ...) {
@@ -47,6 +54,9 @@ long efwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t 
   if (stream == nullptr) {
     my_error("%s", kWriteNull);
   }
+  if (nothing_asked(size, count)) {
+    return static_cast<long>(count);
+  }
   const size_t written = fwrite(data, size, count, stream);
   if (written != count) {
     my_error("%s", kWriteFailed);
@@ -60,6 +70,9 @@ long wfwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t 
   if (stream == nullptr) {
     return my_warning("%s", kWriteNull);
   }
+  if (nothing_asked(size, count)) {
+    return static_cast<long>(count);
+  }
   const size_t written = fwrite(data, size, count, stream);
   if (written != count) {
     my_warning("%s", kWriteFailed);
@@ -72,6 +85,9 @@ long efread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
   if (stream == nullptr) {
     my_error("%s", kReadNull);
   }
+  if (nothing_asked(size, count)) {
+    return static_cast<long>(count);
+  }
   const size_t got = fread(buffer, size, count, stream);
   if (got != count) {
     my_error("%s", kReadFailed);
@@ -83,6 +99,9 @@ long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
   store_location(line, file);
   if (stream == nullptr) {
     return my_warning("%s", kReadNull);
+  }
+  if (nothing_asked(size, count)) {
+    return static_cast<long>(count);
   }
   const size_t got = fread(buffer, size, count, stream);
   if (got != count) {

@@ -39,15 +39,20 @@ int my_warning(const char* format, ...) MYFILE_PRINTF(1, 2);
 void my_debug(const char* format, ...) MYFILE_PRINTF(1, 2);
 
 // ------------------------------------------------- search path and file access
-// Relative names are tried in the working directory first, then in each
-// directory added for the current category, in the order they were added.
-// Absolute names are opened as given. Up to 100 directories in all.
+// Relative names are tried in the working directory first (the name as given,
+// so it opens from a working directory of any depth), then in each directory
+// added for the current category, in the order they were added. Absolute
+// names are opened as given. Names and candidate paths of up to PATH_MAX bytes
+// with the terminator; a longer candidate is skipped as one that does not
+// open. Up to 100 directories in all.
 
 void adddir(const char* dir, int32_t cat); // "" is stored as "."
-void remdir(const char* dir, int32_t cat); // removes the first exact match
+void remdir(const char* dir, int32_t cat); // removes the first exact match; "" matches "."
 void setcat(int32_t cat);                  // selects the category later searches use
 
-// Full path of the file the search finds (heap, caller frees), or null.
+// Full path of the file the search finds (heap, caller frees), or null. A file
+// found in a working directory too deep for its full path comes back as the
+// name given.
 char* getpath(const char* name);
 // Absolute path of an existing directory, ending in "/" (heap, caller frees), or null.
 char* getpathdir(const char* dir);
@@ -57,7 +62,9 @@ char* getpathdir(const char* dir);
 FILE* efopen(const char* name, const char* mode, int32_t line, const char* file);
 FILE* wfopen(const char* name, const char* mode, int32_t line, const char* file);
 
-// Checked stream operations. The printf pair stores no source location.
+// Checked stream operations. The printf pair stores no source location. A
+// write or read of no bytes (size or count 0) succeeds at once and returns
+// count.
 int efprintf(FILE* stream, const char* format, ...) MYFILE_PRINTF(2, 3);
 int wfprintf(FILE* stream, const char* format, ...) MYFILE_PRINTF(2, 3);
 long efwrite(const void* data, size_t size, size_t count, FILE* stream, int32_t line,
@@ -72,6 +79,8 @@ long wfread(void* buffer, size_t size, size_t count, FILE* stream, int32_t line,
 // leave nothing allocated; a failed zrealloc/zadd leaves the caller's block intact.
 // The ez forms report "can't allocate ..." with (name, line, file) instead;
 // a size above LONG_MAX, or one that left size_t, is printed as LONG_MAX.
+// zrealloc with p null zero-fills the whole block, old_size bytes included.
+// zadd's elem may be one of the array's own elements.
 // free2/free3 take a null array as empty. A zrealloc to 0 bytes in all keeps
 // a 1-byte block, so that null always means failure.
 

@@ -3,6 +3,7 @@
 #include "internal.h"
 #include "myfile.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -11,7 +12,7 @@
 namespace {
 
 constexpr int32_t kMaxDirs = 100;
-constexpr size_t kPathSize = 1000;       // bytes, terminator included
+constexpr size_t kPathSize = PATH_MAX;   // bytes, terminator included
 constexpr const char* kCurrentDir = "."; // shared, never released
 
 struct DirEntry {
@@ -82,11 +83,17 @@ FILE* pathfopen(const char* name, const char* mode) {
     return try_open(mode);
   }
 
-  if (path_start_at_cwd(path_buffer) && path_append(path_buffer, name)) {
-    path_trace("searching path %s", path_buffer);
-    if (FILE* stream = try_open(mode)) {
-      return stream;
+  // The working-directory candidate is the name itself, which the system
+  // looks up from the working directory however deep that is. Once it has
+  // opened, path_buffer gets the full path when it fits (getpath hands that
+  // out), else keeps the name, which names the same file from here.
+  path_trace("searching path %s", name);
+  if (FILE* stream = try_open(mode)) {
+    char full[kPathSize];
+    if (path_start_at_cwd(full) && path_append(full, name)) {
+      memcpy(path_buffer, full, strlen(full) + 1);
     }
+    return stream;
   }
 
   for (int32_t i = 0; i < dir_count; ++i) {
@@ -151,8 +158,10 @@ void adddir(const char* dir, int32_t cat) {
 
 void remdir(const char* dir, int32_t cat) {
   path_trace("removing %s from dirlist", dir);
+  // The empty text stands for "." here as it does in adddir.
+  const char* stored = dir[0] == '\0' ? kCurrentDir : dir;
   for (int32_t i = 0; i < dir_count; ++i) {
-    if (dir_list[i].cat == cat && strcmp(dir_list[i].dir, dir) == 0) {
+    if (dir_list[i].cat == cat && strcmp(dir_list[i].dir, stored) == 0) {
       if (dir_list[i].dir != kCurrentDir) {
         free(const_cast<char*>(dir_list[i].dir));
       }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,7 +82,7 @@ TEST_F(Search, WhereEachNameIsFound) {
 // fits; with 800 it does.
 TEST_F(Search, OnlyTheCurrentCategoryIsSearchedAndOverlongCandidatesFail) {
   const std::string fits = "a" + std::string(800, '/');
-  const std::string overlong = "a" + std::string(1100, '/');
+  const std::string overlong = "a" + std::string(PATH_MAX, '/');
   adddir(fits.c_str(), 0);
   adddir(overlong.c_str(), 1);
   adddir(at("b").c_str(), 1);
@@ -97,12 +98,8 @@ TEST_F(Search, OnlyTheCurrentCategoryIsSearchedAndOverlongCandidatesFail) {
 
 TEST_F(Search, EmptyDirectoryTextIsStoredAsDot) {
   adddir("", 0);
-  EXPECT_EQ(stderr_of([] { remdir("", 0); }), "WARNING:  not on directory list 0\n");
-  EXPECT_EQ(stderr_of([] {
-              remdir(".", 0);
-              remdir(".", 0);
-            }),
-            "WARNING: . not on directory list 0\n");
+  EXPECT_EQ(stderr_of([] { remdir("", 0); }), ""); // "" stands for "." both ways
+  EXPECT_EQ(stderr_of([] { remdir(".", 0); }), "WARNING: . not on directory list 0\n");
 }
 
 TEST_F(Search, RemdirTakesTheFirstMatchAndKeepsOrder) {

@@ -1,0 +1,140 @@
+#include "live_secrets.h"
+
+#include "wipe.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+// A run holds a handful at once: the password, the output buffer, the
+// plaintext buffer, and a key and a check block per call. A secret beyond
+// this many is not listed (it is still wiped on the paths that own it).
+constexpr size_t kMaxSecrets = 32;
+
+// Deep enough for every call made under main while secrets exist: the vector
+// kernels' frames are under 12 KiB optimised (more at -O0) and scrub_stack
+// takes 16 KiB.
+constexpr size_t kStackTopBytes = size_t{64} * 1024;
+
+// A slot is live while p is not null. Written only by the main thread, read
+// by the exit handler and by signal handlers: n is stored before p, and p is
+// cleared before the slot is reused, so a handler never sees a live slot with
+// a stale length.
+struct Secret {
+  void* volatile p;
+  volatile size_t n;
+};
+
+Secret secrets[kMaxSecrets];
+bool started = false;
+
+const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
+
+// The kStackTopBytes of stack below the caller's frame are wiped, which also
+// makes the stack reach that deep, and locked in memory when lock is set.
+// Frames of calls that have returned keep their locals and spill slots there.
+__attribute__((noinline)) void wipe_stack_below(bool lock) {
+  unsigned char area[kStackTopBytes];
+  secure_wipe(area, sizeof area);
+  if (lock) {
+    mlock(area, sizeof area);
+  }
+}
+
+// Streams are flushed first: a buffer wiped with bytes still pending in it
+// would later be written out as zeros by exit's own flush. exit runs this
+// from main's caller, or from deep in the run after a fatal error; either
+// way the frames of the calls made before lie below.
+void wipe_at_exit() {
+  fflush(nullptr);
+  wipe_live_secrets();
+  wipe_stack_below(false);
+}
+
+extern "C" void on_ending_signal(int sig) {
+  end_by_signal(sig);
+}
+
+void list_secret(void* p, size_t n) {
+  for (Secret& slot : secrets) {
+    if (slot.p == nullptr) {
+      slot.n = n;
+      slot.p = p;
+      return;
+    }
+  }
+}
+
+} // namespace
+
+void start_secret_run() {
+  if (started) {
+    return;
+  }
+  started = true;
+  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+  wipe_stack_below(true); // later frames of the run land on these pages
+  atexit(wipe_at_exit);
+  struct sigaction action {};
+  action.sa_handler = on_ending_signal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int sig : kEndingSignals) {
+    sigaddset(&action.sa_mask, sig);
+  }
+  for (int sig : kEndingSignals) {
+    struct sigaction old {};
+    // A signal the caller chose to ignore stays ignored (nohup, or a writer
+    // that wants EPIPE rather than SIGPIPE).
+    if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
+      sigaction(sig, &action, nullptr);
+    }
+  }
+}
+
+void hold_secret(void* p, size_t n) {
+  mlock(p, n);
+  list_secret(p, n);
+}
+
+void hold_stack_secret(void* p, size_t n) {
+  list_secret(p, n);
+}
+
+void release_secret(const void* p) {
+  for (Secret& slot : secrets) {
+    if (slot.p == p) {
+      secure_wipe(slot.p, slot.n);
+      slot.p = nullptr;
+      return;
+    }
+  }
+}
+
+void wipe_live_secrets() {
+  for (Secret& slot : secrets) {
+    void* p = slot.p;
+    if (p != nullptr) {
+      secure_wipe(p, slot.n);
+    }
+  }
+  // The copies that C++ cannot name: text that passed through the registers
+  // on its way into the output buffer.
+  scrub_vector_registers();
+}
+
+void end_by_signal(int sig) {
+  wipe_live_secrets();
+  signal(sig, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, sig);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(sig);
+  _exit(128 + sig); // not reached for a signal whose default action ends the process
+}

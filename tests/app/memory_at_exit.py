@@ -1,0 +1,60 @@
+# What a run leaves in its memory at the very end: the run is stopped under
+# gdb at exit_group (after every exit handler) and dumped with gcore. The dump
+# must hold neither the password (as typed or upper-cased), nor 16 bytes in a
+# row of any note, nor 4 words in a row (or one word broadcast to 8 lanes) of
+# either key schedule. Runs: a normal one, a wrong password after 4 notes, a
+# file cut inside its last note, output that cannot be written. (Nothing is
+# allocated once the password is read, so no allocation can fail there.)
+# Usage: memory_at_exit.py MOVRELVIEW DEMO_DB NOTE_FILE...
+import os, shutil, subprocess, sys, tempfile  # noqa: E401
+
+PASSWORD = b"palmpilot"
+words = lambda ws: b"".join(w.to_bytes(2, "little") for w in ws)  # noqa: E731
+
+
+def schedules(chars):  # the user key folded from 16 characters, then both schedules
+    key = [0] * 8
+    for i, c in enumerate(chars[:16]):
+        key[i % 8] ^= c << 8 | (key[i % 8 - 1] >> 8 if i % 8 else 0)
+    bits, z = int.from_bytes(b"".join(w.to_bytes(2, "big") for w in key), "big"), []
+    while len(z) < 52:  # encryption: the key rotated left by 25 bits, 8 words at a time
+        z += [bits >> (112 - 16 * i) & 0xFFFF for i in range(8)]
+        bits = (bits << 25 | bits >> 103) & ((1 << 128) - 1)
+    inv, d = (lambda x: pow(x, 65535, 65537) & 0xFFFF if x else 0), []
+    for r in range(9):  # decryption: rounds in reverse, inverted
+        j, add = 48 - 6 * r, [-z[49 - 6 * r] & 0xFFFF, -z[50 - 6 * r] & 0xFFFF]
+        d += [inv(z[j]), *(add if r in (0, 8) else add[::-1]), inv(z[j + 3]), *z[j - 2:j][:4 * (r < 8)]]
+    return z[:52], d
+
+
+program, demo = sys.argv[1], open(sys.argv[2], "rb").read()
+if not shutil.which("gdb"):
+    print("skipped: needs gdb")
+    sys.exit(77)
+search = [PASSWORD, PASSWORD.upper()]
+for z in schedules(PASSWORD.upper()):
+    search += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
+for text in (open(name, "rb").read() for name in sys.argv[3:]):
+    search += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
+marker = demo.find(b"\xff\x40\x44\x02")
+runs = [("normal", demo, [], [], "null", "Please enter password: "),
+        ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
+         [], [], "null", "ERROR: Wrong password\n"),
+        ("cut", demo[:-10], [], [], "null", "ERROR: category 3 runs past the end of the file\n"),
+        ("unwritable", demo, [], [], "full", "ERROR: can't write to standard output\n")]
+for name, image, before, after, output, expected in runs:
+    with tempfile.TemporaryDirectory() as tmp:
+        open(f"{tmp}/db", "wb").write(image)
+        open(f"{tmp}/pw", "wb").write(PASSWORD + b"\n")
+        lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
+                 f"run {tmp}/db < {tmp}/pw > /dev/{output} 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
+        subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
+                       start_new_session=True, capture_output=True, check=False)
+        err, core = open(f"{tmp}/err").read(), os.path.exists(f"{tmp}/core") and open(f"{tmp}/core", "rb").read()
+    assert expected in err, f"{name}: the run did not end as planned: {err!r}"
+    if not core:
+        print("skipped: gdb could not dump the process (a non-dumpable process needs CAP_SYS_PTRACE)")
+        sys.exit(77)
+    left = [piece for piece in search if piece in core]
+    assert not left, f"{name}: {len(left)} pieces of secrets left in memory, e.g. {left[:3]}"
+    print(f"{name}: none of {len(search)} secret pieces in {len(core)} bytes of memory at exit")

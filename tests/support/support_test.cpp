@@ -107,8 +107,8 @@ TEST_F(Support, Messages) {
   my_debug("n=%d", 3);
   EXPECT_EQ(errno, 0);
   my_warning("w");
+  say(slurp("copy")); // flushed at once
   fclose(error_log);
-  say(slurp("copy"));
 }
 
 TEST_F(Support, SearchPath) {

@@ -2,9 +2,10 @@
 // record: the library's own messages, and what the test notes with say().
 // The record must equal expected/<test name>.txt, where "@" stands for the
 // test's working directory and "//" for a run of slashes. After a deliberate
-// change, MOVREL_UPDATE=1 in the environment rewrites the records. The fatal open and read messages
-// the viewer shows are pinned by the end-to-end cases, and the sanitizer build's leak checker sees
-// any block a failure path drops.
+// change, MOVREL_UPDATE=1 in the environment rewrites the records. The fatal
+// open and read messages the viewer shows are pinned by the end-to-end
+// cases, and the sanitizer build's leak checker sees any block a failure
+// path drops.
 #include "myfile.h"
 #include "seams.h"
 #include "tool_runner.h"

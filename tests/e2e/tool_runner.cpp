@@ -1,167 +1,105 @@
 #include "tool_runner.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#ifndef MOVRELVIEW_PATH
-#error "MOVRELVIEW_PATH must name the movrelview executable"
-#endif
-
 namespace {
 
-constexpr int kTimeoutMs = 20000;
-
-using Clock = std::chrono::steady_clock;
-
-std::vector<char*> argv_for(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(MOVRELVIEW_PATH));
-  for (const std::string& arg : args) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  }
-  argv.push_back(nullptr);
-  return argv;
-}
-
-std::string slurp(FILE* file) {
-  std::string text;
-  rewind(file);
-  char chunk[4096];
-  for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    text.append(chunk, n);
-  }
+// All a child wrote to the file, which is then closed.
+std::string drain(FILE* file) {
+  std::string text(static_cast<size_t>(lseek(fileno(file), 0, SEEK_END)), '\0');
+  text.resize(pread(fileno(file), text.data(), text.size(), 0) < 0 ? 0 : text.size());
   fclose(file);
   return text;
 }
 
-[[noreturn]] void exec_tool(const std::vector<std::string>& args, FILE* out, FILE* err) {
-  dup2(fileno(out), STDOUT_FILENO);
-  dup2(fileno(err), STDERR_FILENO);
-  signal(SIGPIPE, SIG_DFL);
-  std::vector<char*> argv = argv_for(args);
-  execv(argv[0], argv.data());
+// In the child: standard streams (and, from a script, a new session without
+// a terminal), working directory, then the program.
+[[noreturn]] void exec_tool(const ToolCall& call, FILE* in, FILE* out, FILE* err) {
+  const int fd = call.stdout_path.empty()
+                     ? fileno(out)
+                     : open(call.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  for (const std::string& arg : call.argv)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  if ((call.terminal || (setsid() >= 0 && dup2(fileno(in), STDIN_FILENO) >= 0)) && fd >= 0 &&
+      dup2(fd, STDOUT_FILENO) >= 0 && dup2(fileno(err), STDERR_FILENO) >= 0 &&
+      (call.dir.empty() || chdir(call.dir.c_str()) == 0))
+    execv(argv[0], argv.data());
   _exit(127);
-}
-
-int wait_for(pid_t child) {
-  int raw = 0;
-  while (waitpid(child, &raw, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-double since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 } // namespace
 
-ToolRun run_without_terminal(const std::vector<std::string>& args, const std::string& input) {
-  FILE* out = tmpfile();
-  FILE* err = tmpfile();
-  int in[2];
-  if (out == nullptr || err == nullptr || pipe(in) != 0) {
-    throw std::runtime_error("cannot set up the tool's streams");
-  }
-  signal(SIGPIPE, SIG_IGN); // the tool may exit without reading its input
-  const auto start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    setsid(); // no controlling terminal: the password comes from stdin
-    dup2(in[0], STDIN_FILENO);
-    close(in[0]);
-    close(in[1]);
-    exec_tool(args, out, err);
-  }
-  close(in[0]);
-  for (size_t done = 0; done < input.size();) {
-    const ssize_t n = write(in[1], input.data() + done, input.size() - done);
-    if (n <= 0) {
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  close(in[1]);
-  ToolRun run;
-  run.status = wait_for(child);
-  run.seconds = since(start);
-  run.out = slurp(out);
-  run.err = slurp(err);
-  return run;
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-ToolRun run_on_terminal(const std::vector<std::string>& args, const std::string& typed) {
-  FILE* out = tmpfile();
-  FILE* err = tmpfile();
-  if (out == nullptr || err == nullptr) {
-    throw std::runtime_error("cannot set up the tool's streams");
-  }
-  int master = -1;
-  const auto start = Clock::now();
-  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-  if (child < 0) {
-    fclose(out);
-    fclose(err);
-    throw std::runtime_error("forkpty failed");
-  }
-  if (child == 0) {
-    exec_tool(args, out, err);
-  }
+FILE* file_with(const std::string& bytes) {
+  FILE* file = tmpfile();
+  if (file == nullptr || pwrite(fileno(file), bytes.data(), bytes.size(), 0) < 0)
+    throw std::runtime_error("cannot make a temporary file");
+  return file;
+}
+
+std::string program_path(const std::string& name) {
+  for (const char* path : {MOVRELVIEW_PATH, MOVREL_PATH, MKMOVREL_PATH})
+    if (std::filesystem::path(path).filename() == name)
+      return path;
+  return "";
+}
+
+ToolRun run_tool(const ToolCall& call) {
+  FILE* in = file_with(call.input);
+  FILE* out = file_with("");
+  FILE* err = file_with("");
   ToolRun run;
-  bool typedYet = false;
-  for (;;) {
-    pollfd ready{master, POLLIN, 0};
-    if (poll(&ready, 1, kTimeoutMs) <= 0) {
+  const auto start = std::chrono::steady_clock::now();
+  int master = -1;
+  const pid_t child = call.terminal ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
+  if (child == 0)
+    exec_tool(call, in, out, err);
+  if (child < 0)
+    throw std::runtime_error("cannot start a process");
+  // On a terminal: read it until every holder has closed it (read then fails
+  // with EIO), typing the input when the prompt first shows; 20 seconds of
+  // silence get the program killed.
+  for (pollfd ready{master, POLLIN, 0}; call.terminal;) {
+    char chunk[1024];
+    if (poll(&ready, 1, 20000) <= 0) {
       kill(child, SIGKILL);
       break;
     }
-    char chunk[1024];
     const ssize_t n = read(master, chunk, sizeof chunk);
-    if (n <= 0) {
-      break; // EIO: the tool has exited and the terminal is closed
-    }
+    if (n <= 0)
+      break;
+    const bool prompted = run.terminal.find(kPrompt) != std::string::npos;
     run.terminal.append(chunk, static_cast<size_t>(n));
-    if (!typedYet && run.terminal.find(kPrompt) != std::string::npos) {
-      const std::string line = typed + "\n";
-      if (write(master, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-        break;
-      }
-      typedYet = true;
-    }
+    if (!prompted && run.terminal.find(kPrompt) != std::string::npos)
+      (void)!write(master, call.input.data(), call.input.size());
   }
-  run.status = wait_for(child);
-  run.seconds = since(start);
-  close(master);
-  run.out = slurp(out);
-  run.err = slurp(err);
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (call.terminal) {
+    tcgetattr(master, &run.tty);
+    close(master);
+  }
+  fclose(in);
+  run.out = drain(out);
+  run.err = drain(err);
   return run;
-}
-
-TempFile::TempFile(const std::string& contents) {
-  char pattern[] = "/tmp/movrel-e2e-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) {
-    throw std::runtime_error("mkdtemp failed");
-  }
-  dir_ = pattern;
-  path_ = dir_ + "/db.pdb";
-  FILE* file = fopen(path_.c_str(), "wb");
-  if (file == nullptr || fwrite(contents.data(), 1, contents.size(), file) != contents.size()) {
-    throw std::runtime_error("cannot write " + path_);
-  }
-  fclose(file);
-}
-
-TempFile::~TempFile() {
-  unlink(path_.c_str());
-  rmdir(dir_.c_str());
 }

@@ -1,64 +1,50 @@
-// Runs the real movrelview executable the way a user or a script does.
+// The one place tests start the project's programs: the way a user does (on a
+// terminal) or a script does (no terminal, input on stdin); and the file
+// helpers the tests share.
 #ifndef MOVREL_TESTS_E2E_TOOL_RUNNER_H
 #define MOVREL_TESTS_E2E_TOOL_RUNNER_H
 
-#include <gtest/gtest.h>
+#include <termios.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
-struct ToolRun {
-  std::string out;      // standard output, byte for byte
-  std::string err;      // standard error
-  std::string terminal; // what the terminal showed (terminal runs only)
-  int status = -1;      // exit status; -1 when killed by a signal
-  double seconds = 0;   // wall time from start to exit
-};
-
-// With no controlling terminal (a new session), `input` on standard input.
-ToolRun run_without_terminal(const std::vector<std::string>& args, const std::string& input);
-
-// On a fresh pseudo-terminal as the controlling terminal and standard input;
-// standard output and error go to files. `typed` and a line end are typed once
-// the password prompt has appeared on the terminal.
-ToolRun run_on_terminal(const std::vector<std::string>& args, const std::string& typed);
-
-// The two ways a user runs the tool: typing the password at the terminal's
-// prompt, or from a script with no terminal and the password on stdin.
-enum class Mode { Terminal, Script };
-
 inline constexpr char kPrompt[] = "Please enter password: ";
 
-// A suite whose every test runs once in each mode.
-class EndToEnd : public testing::TestWithParam<Mode> {
-protected:
-  ToolRun run(const std::vector<std::string>& args, const std::string& password) const {
-    return GetParam() == Mode::Terminal ? run_on_terminal(args, password)
-                                        : run_without_terminal(args, password + "\n");
-  }
-  // Standard error of a run that prompted: without a terminal the prompt goes
-  // to standard error, ahead of any message.
-  std::string errAfterPrompt(const std::string& messages) const {
-    return GetParam() == Mode::Script ? kPrompt + messages : messages;
-  }
+// The bytes of a file; "" when it cannot be read.
+std::string slurp(const std::string& path);
+
+// A temporary file holding bytes, read from its start; gone once closed.
+FILE* file_with(const std::string& bytes);
+
+// The absolute path of a program of this build ("movrelview", "movrel",
+// "mkmovrel"), or "" when the build has no such program.
+std::string program_path(const std::string& name);
+
+struct ToolCall {
+  std::vector<std::string> argv; // argv[0] is the path exec runs (see program_path)
+  std::string dir = {};          // working directory; "" keeps the caller's
+  bool terminal = false;         // on a pseudo-terminal, or with none (see run_tool)
+  std::string input = {};        // typed after the prompt, or standard input
+  std::string stdout_path = {};  // opened as standard output; "" captures it in out
 };
 
-inline std::string mode_name(const testing::TestParamInfo<Mode>& info) {
-  return info.param == Mode::Terminal ? "OnTerminal" : "FromScript";
-}
-
-// A file under a fresh temporary directory, removed by the destructor.
-class TempFile {
-public:
-  explicit TempFile(const std::string& contents);
-  ~TempFile();
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  const std::string& path() const { return path_; }
-
-private:
-  std::string dir_;
-  std::string path_;
+struct ToolRun {
+  std::string out;      // standard output, byte for byte (when captured)
+  std::string err;      // standard error
+  std::string terminal; // all the program wrote to the terminal (terminal runs)
+  int status = -1;      // exit status, or 128 + the signal number that ended it
+  double seconds = 0;   // wall time from start to exit
+  termios tty{};        // the terminal's settings after the exit (terminal runs)
 };
+
+// Terminal run: a fresh pseudo-terminal is the controlling terminal and
+// standard input; input's bytes (e.g. "secret\n" or a Ctrl-C "\x03") are typed
+// once kPrompt has shown on it, nothing when input is empty. A terminal silent
+// for 20 seconds gets the program killed. Otherwise: a new session with no
+// controlling terminal, and a file holding input as standard input. Either
+// way stdout (unless stdout_path) and stderr go to files.
+ToolRun run_tool(const ToolCall& call);
 
 #endif

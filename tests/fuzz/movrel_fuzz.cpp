@@ -12,34 +12,23 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
 constexpr size_t kMaxPassword = 32;
 constexpr int64_t kScanChecked = 80;
 
-bool send_stdout_to_null() {
-  return freopen("/dev/null", "w", stdout) != nullptr;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = send_stdout_to_null();
-  (void)quiet;
-
+  [[maybe_unused]] static const bool quiet = freopen("/dev/null", "w", stdout) != nullptr;
   std::string password = "FUZZ";
   if (size > 0 && data[0] == 'P') {
     const size_t limit = size - 1 < kMaxPassword ? size - 1 : kMaxPassword;
     const auto* end = static_cast<const uint8_t*>(memchr(data + 1, 0, limit));
-    const size_t passwordSize = end != nullptr ? static_cast<size_t>(end - data - 1) : limit;
-    password.assign(reinterpret_cast<const char*>(data + 1), passwordSize);
-    const size_t skip = 1 + passwordSize + (end != nullptr ? 1 : 0);
+    password.assign(reinterpret_cast<const char*>(data + 1),
+                    end != nullptr ? static_cast<size_t>(end - data - 1) : limit);
+    const size_t skip = 1 + password.size() + (end != nullptr ? 1 : 0);
     data += skip;
     size -= skip;
   }
-  if (size > INT32_MAX) {
+  if (size > INT32_MAX)
     return 0;
-  }
 
   // The marker scan against a plain byte-by-byte search (next is its answer
   // from start), from the first and last kScanChecked starts: every
@@ -61,12 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t count =
       view.loadImage(reinterpret_cast<const char*>(data), static_cast<int32_t>(size));
   // A record that does not fit ends the tool's run with a fatal error (checked
-  // by the end-to-end tests); here the loop stops there instead, as it does at
+  // by the end-to-end cases); here the loop stops there instead, as it does at
   // a wrong password.
-  for (int32_t index = 0; index < count && view.recordFits(index); ++index) {
-    if (view.printcat(index, password.c_str()) != 0) {
+  for (int32_t index = 0; index < count && view.recordFits(index); ++index)
+    if (view.printcat(index, password.c_str()) != 0)
       break;
-    }
-  }
   return 0;
 }

@@ -61,7 +61,7 @@ fuzz:
 	  build-fuzz/corpus build-fuzz/seeds tests/fuzz/regressions
 
 # clang-format (check only), clang-tidy and cppcheck over the project's code.
-LINT_DIRS = app cipher support tools tests bench
+LINT_DIRS = app cipher support movrel tools tests bench
 LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
 lint:
 	$(CMAKE) -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DMOVREL_BENCH=ON >/dev/null

@@ -1,10 +1,12 @@
 #include "secret_buffer.h"
 
+#include "data_error.h"
 #include "myfile.h"
 #include "wipe.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 SecretBuffer::~SecretBuffer() {
   secure_wipe(data_, capacity_);
@@ -22,8 +24,12 @@ char* SecretBuffer::reserve(size_t n) {
       }
       capacity *= 2;
     }
-    current_src_line = 0;
-    auto* grown = static_cast<char*>(ezmalloc(capacity, "output text", 0, ""));
+    auto* grown = static_cast<char*>(zmalloc(capacity));
+    if (grown == nullptr) {
+      // The run ends here; at least what this buffer holds goes first.
+      secure_wipe(data_, capacity_);
+      data_error("can't allocate " + std::to_string(capacity) + " bytes for output text");
+    }
     if (data_ != nullptr) {
       memcpy(grown, data_, size_);
     }

@@ -83,7 +83,9 @@ fuzz:
 
 # clang-format (check only), clang-tidy and cppcheck over the project's code.
 LINT_DIRS = app cipher support tools movrel tests bench
-LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(addsuffix /*.cpp,$(LINT_DIRS)) $(addsuffix /*.h,$(LINT_DIRS)))
+# Quoted, so that git's pathspec (whose * also matches /) sees the patterns,
+# not the shell: every .cpp and .h at any depth of these folders.
+LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(foreach d,$(LINT_DIRS),'$(d)/*.cpp' '$(d)/*.h'))
 lint-packages:
 	@$(NEED_PACKAGES) $(LINT_PACKAGES)
 

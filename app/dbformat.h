@@ -26,6 +26,9 @@ constexpr size_t kCheckSize = 8;
 constexpr int64_t kRecordLengthAt = 30;
 constexpr int64_t kRecordTextAt = 34;
 
+// The error for category %d (an int) whose record is not all inside the image.
+inline constexpr char kRecordPastEndFormat[] = "category %d runs past the end of the file";
+
 // Offset of the first byte after the first marker that begins at or after
 // start and lies wholly inside image[0..length); -1 when there is none (also
 // for a negative start or a null image).

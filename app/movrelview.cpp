@@ -126,7 +126,7 @@ void forget_text_key() {
   forget_text_key();
   current_src_line = kNoLine;
   current_src_file = kNoFile;
-  my_error("category %d runs past the end of the file", index);
+  my_error(kRecordPastEndFormat, index);
 }
 
 const uint16_t* schedule_for(const uint16_t key[8]) {

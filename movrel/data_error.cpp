@@ -1,6 +1,9 @@
 #include "data_error.h"
 
+#include "dbformat.h"
 #include "myfile.h"
+
+#include <cstdio>
 
 void data_error(const std::string& message) {
   current_src_line = 0;
@@ -9,5 +12,7 @@ void data_error(const std::string& message) {
 }
 
 std::string runs_past_end(int index) {
-  return "category " + std::to_string(index) + " runs past the end of the file";
+  char message[sizeof kRecordPastEndFormat + 16];
+  snprintf(message, sizeof message, kRecordPastEndFormat, index);
+  return message;
 }

@@ -9,6 +9,7 @@
 #include "secret_buffer.h"
 
 #include "bytestring.h"
+#include "live_secrets.h"
 #include "movrelview.h"
 #include "password_check.h"
 #include "password_prompt.h"
@@ -70,8 +71,13 @@ class ExportRun {
 public:
   ExportRun(const ExportSettings& settings, const MovrelView& view, int32_t count,
             OutputFolder& folder)
-      : settings_(settings), view_(view), count_(count), folder_(folder) {}
-  ~ExportRun() { wipe(); }
+      : settings_(settings), view_(view), count_(count), folder_(folder) {
+    hold_stack_secret(key_, sizeof key_);
+  }
+  ~ExportRun() {
+    wipe();
+    release_secret(key_);
+  }
   ExportRun(const ExportRun&) = delete;
   ExportRun& operator=(const ExportRun&) = delete;
 
@@ -272,7 +278,7 @@ void ExportRun::wrong_password(int32_t index) {
 
 void ExportRun::wipe() {
   if (password_ != nullptr) {
-    secure_wipe(password_, strlen(password_));
+    wipe_password();
   }
   secure_wipe(key_, sizeof key_);
   text_.clear();

@@ -1,6 +1,7 @@
 #include "secret_buffer.h"
 
 #include "data_error.h"
+#include "live_secrets.h"
 #include "myfile.h"
 #include "wipe.h"
 
@@ -9,7 +10,7 @@
 #include <string>
 
 SecretBuffer::~SecretBuffer() {
-  secure_wipe(data_, capacity_);
+  release_secret(data_);
   free(data_);
 }
 
@@ -26,14 +27,15 @@ char* SecretBuffer::reserve(size_t n) {
     }
     auto* grown = static_cast<char*>(zmalloc(capacity));
     if (grown == nullptr) {
-      // The run ends here; at least what this buffer holds goes first.
-      secure_wipe(data_, capacity_);
+      // The run ends here; the exit handler wipes every listed secret.
       data_error("can't allocate " + std::to_string(capacity) + " bytes for output text");
     }
+    // Listed from the start, so that a fatal error or a signal wipes it too.
+    hold_secret(grown, capacity);
     if (data_ != nullptr) {
       memcpy(grown, data_, size_);
+      release_secret(data_);
     }
-    secure_wipe(data_, capacity_);
     free(data_);
     data_ = grown;
     capacity_ = capacity;

@@ -14,18 +14,6 @@ struct FixtureCategory {
   uint8_t markerKind = 0x02; // last byte of the marker: 0x02 or 0x03
 };
 
-// Byte offsets inside a category record, counted from the marker's first byte
-// (dbformat.h counts from the byte after the marker). In a namespace of their
-// own, so that code which includes both headers compiles; a file that uses
-// both sets must qualify these.
-namespace fixture_layout {
-constexpr size_t kRecordNameAt = 4;
-constexpr size_t kRecordCheckAt = 25;
-constexpr size_t kRecordLengthAt = 34;
-constexpr size_t kRecordTextAt = 38;
-} // namespace fixture_layout
-using namespace fixture_layout;
-
 // The password as the viewer uses it: letters a-z upper-cased.
 std::string fixture_upper_case(std::string password);
 

@@ -48,17 +48,17 @@ ParsedArgs parse_args(const Command& command, int argc, char** argv,
     const size_t equals = word.find('=');
     const std::string name =
         word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* known = nullptr;
     for (const OptionSpec& candidate : specs) {
       if (name == candidate.name) {
-        spec = &candidate;
+        known = &candidate;
       }
     }
-    if (spec == nullptr) {
+    if (known == nullptr) {
       usage_error(command, "unknown option --" + name);
     }
     ParsedOption option{name, ""};
-    if (spec->takesValue) {
+    if (known->takesValue) {
       if (equals != std::string::npos) {
         option.value = word.substr(equals + 1);
       } else if (i + 1 < argc) {

@@ -3,6 +3,7 @@
 #include "live_secrets.h"
 #include "myfile.h"
 #include "wipe.h"
+#include "write_all.h"
 
 #include <cerrno>
 #include <csignal>
@@ -33,20 +34,6 @@ constexpr size_t kSignalCount = sizeof kReaderSignals / sizeof kReaderSignals[0]
 struct sigaction saved_actions[kSignalCount];
 bool taken[kSignalCount];
 struct sigaction reader_action;
-
-void write_all(int fd, const char* text, size_t n) {
-  while (n > 0) {
-    const ssize_t done = write(fd, text, n);
-    if (done < 0 && errno == EINTR) {
-      continue;
-    }
-    if (done <= 0) {
-      return;
-    }
-    text += done;
-    n -= static_cast<size_t>(done);
-  }
-}
 
 void write_prompt() {
   write_all(output_fd, kPasswordPrompt, sizeof kPasswordPrompt - 1);

@@ -14,6 +14,7 @@
 #include "password_check.h"
 #include "password_prompt.h"
 #include "wipe.h"
+#include "write_all.h"
 
 #include <cstring>
 #include <set>

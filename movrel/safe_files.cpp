@@ -1,5 +1,7 @@
 #include "safe_files.h"
 
+#include "write_all.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -49,21 +51,6 @@ std::string safe_file_name(const std::string& name, const char* extension,
   }
   taken.insert(file);
   return file;
-}
-
-bool write_all(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t written = write(fd, data, n);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    data += written;
-    n -= static_cast<size_t>(written);
-  }
-  return true;
 }
 
 OutputFolder::~OutputFolder() {

@@ -16,10 +16,6 @@
 std::string safe_file_name(const std::string& name, const char* extension,
                            std::set<std::string>& taken);
 
-// Writes all n bytes at data to fd, going on after interruptions and short
-// writes. False, with errno set, when a write fails.
-bool write_all(int fd, const char* data, size_t n);
-
 // The folder the files go into. Every operation reports failure as an
 // error message (without "ERROR: "); an empty message means success.
 class OutputFolder {

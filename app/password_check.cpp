@@ -26,11 +26,29 @@ struct CheckSecrets {
 
 } // namespace
 
-bool password_opens(const char* password, const uint8_t check[8], uint16_t key[8]) {
+namespace {
+
+void fold_password(const char* password, uint16_t key[8], uint8_t check[kCheckSize]) {
   CheckSecrets secrets;
   memcpy(secrets.buffer, password, strnlen(password, kPasswordBufferSize));
   getuserkeyfromargv(key, secrets.buffer);
-  cipher_string(reinterpret_cast<const uint8_t*>(secrets.buffer), secrets.check, key,
+  cipher_string(reinterpret_cast<const uint8_t*>(secrets.buffer), check, key,
                 static_cast<int32_t>(kCheckSize));
+}
+
+} // namespace
+
+bool password_opens(const char* password, const uint8_t check[8], uint16_t key[8]) {
+  CheckSecrets secrets;
+  fold_password(password, key, secrets.check);
   return same_bytes_ct(secrets.check, check, kCheckSize);
+}
+
+void make_password_key(const char* password, PasswordKey& key) {
+  fold_password(password, key.userKey, key.check);
+  decipher_schedule(key.userKey, key.schedule);
+}
+
+bool key_opens(const PasswordKey& key, const uint8_t check[8]) {
+  return same_bytes_ct(key.check, check, kCheckSize);
 }

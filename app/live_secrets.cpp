@@ -97,6 +97,14 @@ void start_secret_run() {
   }
 }
 
+void lock_thread_stack() {
+  wipe_stack_below(true);
+}
+
+void wipe_thread_stack() {
+  wipe_stack_below(false);
+}
+
 void hold_secret(void* p, size_t n) {
   mlock(p, n);
   list_secret(p, n);

@@ -32,6 +32,13 @@ void hold_secret(void* p, size_t n);
 // no system call.
 void hold_stack_secret(void* p, size_t n);
 
+// For a thread other than main that handles secrets: at its start,
+// lock_thread_stack locks its top 64 KiB of stack in memory as
+// start_secret_run does main's; at its end, wipe_thread_stack wipes them,
+// for the exit handler never sees that stack.
+void lock_thread_stack();
+void wipe_thread_stack();
+
 // Wipes the n bytes listed at p and takes them off the list.
 void release_secret(const void* p);
 

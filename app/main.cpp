@@ -1,5 +1,6 @@
 // movrelview: prints the private notes of a Movrel! database, category by
 // category, after asking for the password.
+#include "category_output.h"
 #include "live_secrets.h"
 #include "movrelview.h"
 #include "password_prompt.h"
@@ -42,19 +43,27 @@ void flush_output() {
 
 // Prints every category in file order. At the first whose check value does
 // not match, pauses (to slow down guessing) and ends the run.
-void show_categories(MovrelView& view, int32_t count, const char* password) {
-  for (int32_t index = 0; index < count; ++index) {
-    const bool opened = view.printcat(index, password) == 0;
-    if (ferror(stdout) != 0) {
-      fail("can't write to standard output");
-    }
-    if (!opened) {
-      wipe_password();
-      flush_output();
-      secure_wipe(stdout_buffer, sizeof stdout_buffer);
-      sleep(3);
-      fail("Wrong password");
-    }
+void show_categories(const MovrelView& view, int32_t count, const char* password) {
+  PasswordKey key;
+  hold_stack_secret(&key, sizeof key);
+  make_password_key(password, key);
+  flush_output(); // categories go straight to the descriptor, after what stdout holds
+  const PrintEnd end = print_categories(view, count, key);
+  release_secret(&key);
+  switch (end.stop) {
+  case PrintStop::None:
+    return;
+  case PrintStop::WriteFailed:
+    fail("can't write to standard output");
+  case PrintStop::RecordPastEnd:
+    current_src_line = 0;
+    current_src_file = "";
+    my_error(kRecordPastEndFormat, end.index);
+  case PrintStop::WrongPassword:
+    wipe_password();
+    secure_wipe(stdout_buffer, sizeof stdout_buffer);
+    sleep(3);
+    fail("Wrong password");
   }
 }
 

@@ -49,8 +49,6 @@ public:
   int32_t length = 0;     // bytes in buffer
 
 private:
-  int32_t countCategories();
-
   ImageMemory memory_; // owns the bytes at buffer
 
   // Record start (first byte after the marker) of every category, found once

@@ -7,7 +7,8 @@
 #include "wipe.h"
 
 // The schedules and the partial blocks are the key and plaintext: both
-// functions wipe them before returning, so no copy stays behind on the stack.
+// functions wipe them, and the kernels' spill slots, before returning, so no
+// copy stays behind on the stack.
 
 void cipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int32_t length) {
   cipher_string_on(ecb_best_path(), in, out, key, length);
@@ -43,6 +44,7 @@ void cipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uint1
     secure_wipe(block, sizeof block);
   }
   secure_wipe(Z, sizeof Z);
+  scrub_stack();
 }
 
 void decipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uint16_t key[8],
@@ -62,4 +64,5 @@ void decipher_string_on(EcbPath path, const uint8_t* in, uint8_t* out, const uin
     secure_wipe(block, sizeof block);
   }
   secure_wipe(D, sizeof D);
+  scrub_stack();
 }

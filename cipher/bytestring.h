@@ -26,6 +26,8 @@ void decipher_string(const uint8_t* in, uint8_t* out, const uint16_t key[8], int
 // decipher_schedule makes the decryption schedule D of key (the caller keeps
 // it and wipes it), and decipher_blocks decrypts blocks whole 8-byte blocks
 // of in to out through it, in the block layout above; out may equal in.
+// decipher_blocks leaves the kernels' spill slots on the stack: call
+// scrub_stack after the last of a run of calls.
 void decipher_schedule(const uint16_t key[8], uint16_t D[52]);
 void decipher_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t D[52]);
 

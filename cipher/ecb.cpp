@@ -105,9 +105,6 @@ void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t bl
   } else if (path == EcbPath::Avx2) {
     done = idea_ecb_avx2(in, out, blocks, Z);
   }
-  if (done > 0) {
-    scrub_stack();
-  }
 #else
   (void)path;
 #endif

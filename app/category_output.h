@@ -1,0 +1,67 @@
+// Printing categories: each category's banner "******* NAME *******\n", then,
+// when the password opens it, its decrypted text up to its first zero byte
+// and "\n".
+#ifndef MOVREL_APP_CATEGORY_OUTPUT_H
+#define MOVREL_APP_CATEGORY_OUTPUT_H
+
+#include "dbformat.h"
+#include "movrelview.h"
+#include "password_check.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Where a category's output goes, a piece at a time: the text is decrypted
+// straight into the room the sink gives, so that it is copied nowhere else.
+class TextSink {
+public:
+  virtual ~TextSink() = default;
+  // Room for n bytes (at most kTextPieceBytes), valid until the next put.
+  virtual uint8_t* room(size_t n) = 0;
+  // Outputs the first n bytes of the room last given.
+  virtual void put(size_t n) = 0;
+};
+
+// Most bytes a text is decrypted in at once.
+constexpr uint32_t kTextPieceBytes = 64 * 1024;
+
+// Writes category's banner to sink and, when key opens category (whose
+// record must fit the image), its text and "\n". False when key does not
+// open it.
+bool render_category(const CategoryRecord& category, const PasswordKey& key, TextSink& sink);
+
+// A sink that outputs each piece as it comes, to stdout's stream or straight
+// to file descriptor 1, through one 64 KiB buffer that every StreamSink
+// shares (so one is in use at a time) and that is wiped after each piece and
+// at every way the run ends.
+class StreamSink : public TextSink {
+public:
+  enum class To { Stdout, Descriptor1 };
+  explicit StreamSink(To to) : to_(to) {}
+  uint8_t* room(size_t n) override;
+  void put(size_t n) override;
+  bool failed() const { return failed_; }
+
+private:
+  To to_;
+  size_t roomBytes_ = 0;
+  bool failed_ = false;
+};
+
+// Why printing stopped before the last category.
+enum class PrintStop { None, WrongPassword, RecordPastEnd, WriteFailed };
+
+struct PrintEnd {
+  PrintStop stop = PrintStop::None;
+  int32_t index = 0; // the category it stopped at, for WrongPassword and RecordPastEnd
+};
+
+// Writes categories 0 .. count - 1 of view to file descriptor 1, as
+// render_category would one by one, stopping after the banner of the first that key does not
+// open, before the first whose record is not all inside the image, or at the
+// first write that fails. Whatever stdout holds must have been flushed.
+// Categories are decrypted in batches on the available workers and written
+// in order; each batch's plaintext is wiped once written.
+PrintEnd print_categories(const MovrelView& view, int32_t count, const PasswordKey& key);
+
+#endif

@@ -1,0 +1,41 @@
+// Loading a database image: the file's bytes copied into private memory, and
+// the category markers found in them.
+//
+// The image is filled in chunks, spread over the available workers, and each
+// chunk is searched for markers by the worker that filled it while its bytes
+// are still in that processor's cache: the copy, the zeroing of fresh pages
+// and the search then run on every processor at once.
+#ifndef MOVREL_APP_IMAGELOAD_H
+#define MOVREL_APP_IMAGELOAD_H
+
+#include "imagememory.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// One transparent huge page: fresh memory is zeroed a chunk at a time.
+constexpr size_t kImageChunkBytes = size_t{2} << 20;
+
+// Reads the file name (through the search path) into memory and finds its
+// markers: recordStarts gets the first byte after each, in file order. A
+// regular file is read to the size it had when opened; a pipe, FIFO or device
+// to its end. A file that cannot be opened, sized or read, or that is larger
+// than 2^31 - 1 bytes, ends the run with a fatal error.
+void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>& recordStarts);
+
+// As load_file_image, from size bytes already at bytes.
+void load_memory_image(const char* bytes, size_t size, ImageMemory& memory,
+                       std::vector<int32_t>& recordStarts);
+
+// fill(from, to) puts image bytes [from, to) in place; false when it cannot.
+using ChunkFill = std::function<bool(size_t from, size_t to)>;
+
+// Fills image[0..length) through fill, chunkBytes at a time on up to workers
+// threads, and sets recordStarts to what following find_next_marker from 0
+// gives. False, with recordStarts unspecified, when a fill failed.
+bool fill_and_find_markers(const uint8_t* image, size_t length, const ChunkFill& fill,
+                           std::vector<int32_t>& recordStarts, size_t chunkBytes, int workers);
+
+#endif

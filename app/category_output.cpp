@@ -148,8 +148,8 @@ public:
       }
       bytes += bound;
       ++next_;
-      if (!category.fits || bound > kBatchBytes) {
-        break;
+      if (!category.fits) {
+        break; // the batch's last: it stops the printing
       }
     }
     batch.end = next_;
@@ -241,17 +241,18 @@ void print_batches(const MovrelView& view, const PasswordKey& key, BatchQueue& q
 
 } // namespace
 
-PrintEnd print_categories(const MovrelView& view, int32_t count, const PasswordKey& key) {
+PrintEnd print_categories(const MovrelView& view, int32_t count, const PasswordKey& key,
+                          int workers) {
   // One batch buffer per worker, in place from the start so that nothing is
   // allocated once there are secrets; pages no worker uses stay unmapped. A
   // small file needs no second thread.
   alignas(64) static uint8_t space[kMaxWorkers * kBatchBytes];
-  const auto workers = static_cast<size_t>(
-      std::min<int64_t>(available_workers(), 1 + int64_t{view.length} / int64_t{kBatchBytes}));
-  hold_secret(space, workers * kBatchBytes);
+  workers = static_cast<int>(std::clamp<int64_t>(
+      std::min<int64_t>(workers, 1 + int64_t{view.length} / int64_t{kBatchBytes}), 1, kMaxWorkers));
+  hold_secret(space, static_cast<size_t>(workers) * kBatchBytes);
   stream_buffer(); // listed now, by this thread, before any worker needs it
   BatchQueue queue(view, count);
-  run_workers(static_cast<int>(workers), [&](int worker) {
+  run_workers(workers, [&](int worker) {
     print_batches(view, key, queue, space + static_cast<size_t>(worker) * kBatchBytes);
   });
   release_secret(space);

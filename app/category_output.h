@@ -7,6 +7,7 @@
 #include "dbformat.h"
 #include "movrelview.h"
 #include "password_check.h"
+#include "workers.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -60,8 +61,10 @@ struct PrintEnd {
 // render_category would one by one, stopping after the banner of the first that key does not
 // open, before the first whose record is not all inside the image, or at the
 // first write that fails. Whatever stdout holds must have been flushed.
-// Categories are decrypted in batches on the available workers and written
-// in order; each batch's plaintext is wiped once written.
-PrintEnd print_categories(const MovrelView& view, int32_t count, const PasswordKey& key);
+// Categories are decrypted in batches on up to workers threads (fewer for a
+// small file) and written in order; each batch's plaintext is wiped once
+// written.
+PrintEnd print_categories(const MovrelView& view, int32_t count, const PasswordKey& key,
+                          int workers = available_workers());
 
 #endif

@@ -5,12 +5,15 @@
 // next zero byte (at most 32 bytes) and the image is the rest; otherwise the
 // whole input is the image and the password is "FUZZ". Databases written with
 // the password FUZZ are therefore seeds as they stand.
+#include "category_output.h"
+#include "imageload.h"
 #include "movrelview.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 constexpr size_t kMaxPassword = 32;
 constexpr int64_t kScanChecked = 80;
@@ -46,12 +49,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
+  // The same markers when the image is searched in chunks of 5 bytes.
+  std::vector<int32_t> chunked;
+  fill_and_find_markers(data, size, [](size_t, size_t) { return true; }, chunked, 5, 1);
+  size_t found = 0;
+  for (int32_t at = find_next_marker(data, static_cast<int32_t>(size), 0); at >= 0;
+       at = find_next_marker(data, static_cast<int32_t>(size), at), ++found)
+    if (found >= chunked.size() || chunked[found] != at)
+      __builtin_trap();
+  if (found != chunked.size())
+    __builtin_trap();
+
   MovrelView view;
   const int32_t count =
       view.loadImage(reinterpret_cast<const char*>(data), static_cast<int32_t>(size));
-  // A record that does not fit ends the tool's run with a fatal error (checked
-  // by the end-to-end cases); here the loop stops there instead, as it does at
-  // a wrong password.
+  // The tool's category loop, in batches on two workers; it stops without a
+  // fatal error, which the driver adds.
+  PasswordKey key;
+  make_password_key(password.c_str(), key);
+  print_categories(view, count, key, 2);
+  // printcat, one category after another. A record that does not fit ends the
+  // tool's run with a fatal error (checked by the end-to-end cases); here the
+  // loop stops there instead, as it does at a wrong password.
   for (int32_t index = 0; index < count && view.recordFits(index); ++index)
     if (view.printcat(index, password.c_str()) != 0)
       break;

@@ -7,14 +7,14 @@
 #include <sched.h>
 #include <thread>
 
-int available_workers() {
+unsigned available_processors() {
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
-  if (sched_getaffinity(0, sizeof cpus, &cpus) != 0) {
-    return 1;
+  if (sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 0) {
+    return static_cast<unsigned>(CPU_COUNT(&cpus));
   }
-  const int count = CPU_COUNT(&cpus);
-  return count < 1 ? 1 : count > kMaxWorkers ? kMaxWorkers : count;
+  const unsigned processors = std::thread::hardware_concurrency();
+  return processors > 0 ? processors : 1;
 }
 
 void run_workers(int workers, void (*job)(const void* context, int index), const void* context) {

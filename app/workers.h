@@ -6,9 +6,14 @@
 // bandwidth well before this many.
 constexpr int kMaxWorkers = 8;
 
-// The processors this process may run on (its affinity mask), from 1 to
-// kMaxWorkers.
-int available_workers();
+// The processors this process may run on (its affinity mask); at least 1.
+unsigned available_processors();
+
+// Threads for a job that uses every processor: from 1 to kMaxWorkers.
+inline int available_workers() {
+  const unsigned processors = available_processors();
+  return processors < kMaxWorkers ? static_cast<int>(processors) : kMaxWorkers;
+}
 
 // Runs job(context, 0) on the calling thread and job(context, 1) ...
 // job(context, workers - 1) on threads of their own (at most kMaxWorkers in

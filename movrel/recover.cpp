@@ -13,15 +13,14 @@
 #include "password_check.h"
 #include "shard.h"
 #include "wipe.h"
+#include "workers.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <sched.h>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -48,15 +47,6 @@ bool parse_number(const std::string& text, uint64_t low, uint64_t high, uint64_t
   }
   value = std::strtoull(text.c_str(), nullptr, 10);
   return value >= low && value <= high;
-}
-
-unsigned available_cores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) {
-    return static_cast<unsigned>(CPU_COUNT(&set));
-  }
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 0 ? cores : 1;
 }
 
 struct Shard {
@@ -156,7 +146,7 @@ int run_recover(int argc, char** argv) {
   if (args.has("category") && !parse_number(args.value("category"), 0, INT32_MAX, category)) {
     bad_input("bad category index " + args.value("category"));
   }
-  uint64_t threads = available_cores();
+  uint64_t threads = available_processors();
   if (args.has("threads") && !parse_number(args.value("threads"), 1, kMaxThreads, threads)) {
     bad_input("bad thread count " + args.value("threads") + ": give 1 to " +
               std::to_string(kMaxThreads));

@@ -3,9 +3,11 @@
 # must hold neither the password (as typed or upper-cased), nor 16 bytes in a
 # row of any note, nor 4 words in a row (or one word broadcast to 8 lanes) of
 # either key schedule. Runs: a normal one, a wrong password after 4 notes, a
-# file cut inside its last note, output that cannot be written. (Nothing is
-# allocated once the password is read, so no allocation can fail there.)
-# Usage: memory_at_exit.py MOVRELVIEW DEMO_DB NOTE_FILE...
+# file cut inside its last note, output that cannot be written, and a 2.5 MiB
+# database (made with MKMOVREL from the notes) that is loaded and decrypted
+# on several threads. (Nothing is allocated once the password is read, so no
+# allocation can fail there.)
+# Usage: memory_at_exit.py MOVRELVIEW DEMO_DB MKMOVREL NOTE_FILE...
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
 
 PASSWORD = b"palmpilot"
@@ -27,21 +29,28 @@ def schedules(chars):  # the user key folded from 16 characters, then both sched
     return z[:52], d
 
 
-program, demo = sys.argv[1], open(sys.argv[2], "rb").read()
+program, demo, mkmovrel, note_files = sys.argv[1], open(sys.argv[2], "rb").read(), sys.argv[3], sys.argv[4:]
 if not shutil.which("gdb"):
     print("skipped: needs gdb")
     sys.exit(77)
 search = [PASSWORD, PASSWORD.upper()]
 for z in schedules(PASSWORD.upper()):
     search += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
-for text in (open(name, "rb").read() for name in sys.argv[3:]):
+for text in (open(name, "rb").read() for name in note_files):
     search += [text[i:i + 16] for i in range(0, len(text) - 15, 8)]
+with tempfile.TemporaryDirectory() as tmp:
+    notes = b"".join(open(name, "rb").read() for name in note_files)
+    open(f"{tmp}/text", "wb").write((notes * (65536 // len(notes) + 1))[:65536])
+    subprocess.run([mkmovrel, f"{tmp}/db", PASSWORD, *[a for i in range(40) for a in (f"Cat {i}", f"{tmp}/text")]],
+                   check=True)
+    large = open(f"{tmp}/db", "rb").read()
 marker = demo.find(b"\xff\x40\x44\x02")
 runs = [("normal", demo, [], [], "null", "Please enter password: "),
         ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
          [], [], "null", "ERROR: Wrong password\n"),
         ("cut", demo[:-10], [], [], "null", "ERROR: category 3 runs past the end of the file\n"),
-        ("unwritable", demo, [], [], "full", "ERROR: can't write to standard output\n")]
+        ("unwritable", demo, [], [], "full", "ERROR: can't write to standard output\n"),
+        ("threads", large, [], [], "null", "Please enter password: ")]
 for name, image, before, after, output, expected in runs:
     with tempfile.TemporaryDirectory() as tmp:
         open(f"{tmp}/db", "wb").write(image)

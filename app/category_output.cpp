@@ -113,7 +113,7 @@ private:
 // than its whole blocks, each) fits kBatchBytes; a category whose output
 // alone does not is a batch of its own, streamed. Large enough that taking
 // turns costs nothing, small enough to stay in a processor's own cache.
-constexpr size_t kBatchBytes = 256 * 1024;
+constexpr size_t kBatchBytes = size_t{256} * 1024;
 constexpr size_t kBannerBytes = 8 + kNameFieldSize - 1 + 9;
 
 size_t output_bound(const CategoryRecord& category) {
@@ -214,8 +214,7 @@ void print_batches(const MovrelView& view, const PasswordKey& key, BatchQueue& q
   BatchSink sink(space);
   Batch batch;
   while (queue.claim(batch)) {
-    const PrintEnd rendered =
-        batch.streamed ? PrintEnd{} : render_batch(view, batch, key, sink);
+    const PrintEnd rendered = batch.streamed ? PrintEnd{} : render_batch(view, batch, key, sink);
     if (!queue.await_turn(batch)) {
       sink.wipe();
       return;

@@ -157,7 +157,8 @@ void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>
   }
   if (!S_ISREG(status.st_mode)) {
     read_stream(descriptor, name, memory);
-    find_markers(memory, [](size_t, size_t) { return true; }, recordStarts);
+    find_markers(
+        memory, [](size_t, size_t) { return true; }, recordStarts);
   } else if (status.st_size > INT32_MAX) {
     fail_on_file("file %s is too large", name);
   } else {
@@ -165,14 +166,15 @@ void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>
     // growing later adds nothing, and a file that yields fewer bytes (it was
     // cut short meanwhile) is an error, as a short read always was.
     allocate_image(memory, static_cast<size_t>(status.st_size));
-    find_markers(memory,
-                 [&memory, descriptor](size_t from, size_t to) {
-                   memory.prefault(from, to);
-                   const ssize_t got = read_up_to(descriptor, memory.data() + from, to - from,
-                                                  static_cast<off_t>(from));
-                   return got == static_cast<ssize_t>(to - from);
-                 },
-                 recordStarts);
+    find_markers(
+        memory,
+        [&memory, descriptor](size_t from, size_t to) {
+          memory.prefault(from, to);
+          const ssize_t got =
+              read_up_to(descriptor, memory.data() + from, to - from, static_cast<off_t>(from));
+          return got == static_cast<ssize_t>(to - from);
+        },
+        recordStarts);
   }
   fclose(stream);
 }
@@ -180,10 +182,11 @@ void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>
 void load_memory_image(const char* bytes, size_t size, ImageMemory& memory,
                        std::vector<int32_t>& recordStarts) {
   allocate_image(memory, size);
-  find_markers(memory,
-               [&memory, bytes](size_t from, size_t to) {
-                 memcpy(memory.data() + from, bytes + from, to - from);
-                 return true;
-               },
-               recordStarts);
+  find_markers(
+      memory,
+      [&memory, bytes](size_t from, size_t to) {
+        memcpy(memory.data() + from, bytes + from, to - from);
+        return true;
+      },
+      recordStarts);
 }

@@ -37,9 +37,9 @@ const PasswordKey& key_for(const char* password) {
   char given[kPasswordBytes] = {};
   memcpy(given, password, strnlen(password, kPasswordBytes - 1));
   // The comparison tells no more than whether the password changed.
-  if (!printcat_key.made || !same_bytes_ct(reinterpret_cast<const uint8_t*>(given),
-                                           reinterpret_cast<const uint8_t*>(printcat_key.password),
-                                           kPasswordBytes)) {
+  if (!printcat_key.made ||
+      !same_bytes_ct(reinterpret_cast<const uint8_t*>(given),
+                     reinterpret_cast<const uint8_t*>(printcat_key.password), kPasswordBytes)) {
     memcpy(printcat_key.password, given, kPasswordBytes);
     make_password_key(printcat_key.password, printcat_key.key);
     printcat_key.made = true;

@@ -76,12 +76,13 @@ constexpr char kPassword[] = "parallel";
 std::string database(const char* lastPassword, size_t categories) {
   std::string file = make_database(kPassword, {});
   for (size_t index = 0; index < categories; ++index) {
-    std::string text(index % 10 + (index % 7 == 0 ? 20000 : 0), static_cast<char>('a' + index % 26));
+    std::string text(index % 10 + (index % 7 == 0 ? 20000 : 0),
+                     static_cast<char>('a' + index % 26));
     if (index % 5 == 0 && !text.empty()) {
       text[text.size() / 2] = '\0';
     }
     if (index == 100) {
-      text.assign(300 * 1024, 'x');
+      text.assign(size_t{300} * 1024, 'x');
     }
     file += make_category_record(index + 1 == categories ? lastPassword : kPassword,
                                  {"Cat " + std::to_string(index), text});

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The same markers when the image is searched in chunks of 5 bytes.
   std::vector<int32_t> chunked;
-  fill_and_find_markers(data, size, [](size_t, size_t) { return true; }, chunked, 5, 1);
+  fill_and_find_markers(
+      data, size, [](size_t, size_t) { return true; }, chunked, 5, 1);
   size_t found = 0;
   for (int32_t at = find_next_marker(data, static_cast<int32_t>(size), 0); at >= 0;
        at = find_next_marker(data, static_cast<int32_t>(size), at), ++found)

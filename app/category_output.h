@@ -32,19 +32,19 @@ constexpr uint32_t kTextPieceBytes = 64 * 1024;
 bool render_category(const CategoryRecord& category, const PasswordKey& key, TextSink& sink);
 
 // A sink that outputs each piece as it comes, to stdout's stream or straight
-// to file descriptor 1, through one 64 KiB buffer that every StreamSink
-// shares (so one is in use at a time) and that is wiped after each piece and
-// at every way the run ends.
+// to file descriptor 1, through the caller's buffer of kTextPieceBytes, which
+// it wipes after each piece.
 class StreamSink : public TextSink {
 public:
   enum class To { Stdout, Descriptor1 };
-  explicit StreamSink(To to) : to_(to) {}
+  StreamSink(To to, uint8_t* buffer) : to_(to), buffer_(buffer) {}
   uint8_t* room(size_t n) override;
   void put(size_t n) override;
   bool failed() const { return failed_; }
 
 private:
   To to_;
+  uint8_t* buffer_;
   size_t roomBytes_ = 0;
   bool failed_ = false;
 };

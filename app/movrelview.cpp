@@ -17,35 +17,37 @@ constexpr size_t kPasswordBytes = 17;
 
 // printcat's key, made once for the password it is called with (every
 // category of a file opens with the same one) and again should the password
-// change. Listed the first time it is made; wiped when the image is released
-// and before the run ends at a category (a wrong password, a record past the
-// end).
-struct PrintcatKey {
+// change, and the buffer its text passes through. Listed the first time the
+// key is made. The key is wiped when the image is released and before the run
+// ends at a category (a wrong password, a record past the end); the text
+// after each piece.
+struct PrintcatSecrets {
   char password[kPasswordBytes] = {};
   PasswordKey key = {};
   bool made = false;
+  uint8_t text[kTextPieceBytes] = {};
 };
-PrintcatKey printcat_key;
+PrintcatSecrets printcat_secrets;
 
 void forget_printcat_key() {
-  secure_wipe(&printcat_key, sizeof printcat_key);
+  secure_wipe(&printcat_secrets, offsetof(PrintcatSecrets, text));
 }
 
 const PasswordKey& key_for(const char* password) {
-  static const bool held = (hold_secret(&printcat_key, sizeof printcat_key), true);
+  static const bool held = (hold_secret(&printcat_secrets, sizeof printcat_secrets), true);
   (void)held;
   char given[kPasswordBytes] = {};
   memcpy(given, password, strnlen(password, kPasswordBytes - 1));
   // The comparison tells no more than whether the password changed.
-  if (!printcat_key.made ||
+  if (!printcat_secrets.made ||
       !same_bytes_ct(reinterpret_cast<const uint8_t*>(given),
-                     reinterpret_cast<const uint8_t*>(printcat_key.password), kPasswordBytes)) {
-    memcpy(printcat_key.password, given, kPasswordBytes);
-    make_password_key(printcat_key.password, printcat_key.key);
-    printcat_key.made = true;
+                     reinterpret_cast<const uint8_t*>(printcat_secrets.password), kPasswordBytes)) {
+    memcpy(printcat_secrets.password, given, kPasswordBytes);
+    make_password_key(printcat_secrets.password, printcat_secrets.key);
+    printcat_secrets.made = true;
   }
   secure_wipe(given, sizeof given);
-  return printcat_key.key;
+  return printcat_secrets.key;
 }
 
 } // namespace
@@ -89,8 +91,9 @@ int32_t MovrelView::printcat(int32_t index, const char* password) {
     current_src_file = "";
     my_error(kRecordPastEndFormat, index);
   }
-  StreamSink sink(StreamSink::To::Stdout);
-  const bool opened = render_category(record(index), key_for(password), sink);
+  const PasswordKey& key = key_for(password);
+  StreamSink sink(StreamSink::To::Stdout, printcat_secrets.text);
+  const bool opened = render_category(record(index), key, sink);
   scrub_stack();
   if (!opened) {
     forget_printcat_key();

@@ -2,9 +2,11 @@
 #ifndef MOVREL_APP_WORKERS_H
 #define MOVREL_APP_WORKERS_H
 
-// Most threads a job runs on: loading and decrypting are bound by memory
-// bandwidth well before this many.
-constexpr int kMaxWorkers = 8;
+// Most threads a job runs on. Loading and decrypting are bound by memory
+// bandwidth long before a processor count runs out, and each worker adds
+// about 200 KiB of locked stack and batch buffer to what the run keeps
+// resident beyond the file's size.
+constexpr int kMaxWorkers = 4;
 
 // The processors this process may run on (its affinity mask); at least 1.
 unsigned available_processors();

@@ -2,6 +2,7 @@
 
 #include "bytestring.h"
 #include "live_secrets.h"
+#include "myfile.h"
 #include "wipe.h"
 #include "workers.h"
 #include "write_all.h"
@@ -44,6 +45,12 @@ void StreamSink::put(size_t n) {
                                 : !write_all(STDOUT_FILENO, reinterpret_cast<char*>(buffer_), n);
   }
   secure_wipe(buffer_, roomBytes_);
+}
+
+void fail_record_past_end(int32_t index) {
+  current_src_line = 0;
+  current_src_file = "";
+  my_error(kRecordPastEndFormat, index);
 }
 
 bool render_category(const CategoryRecord& category, const PasswordKey& key, TextSink& sink) {

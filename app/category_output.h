@@ -49,6 +49,10 @@ private:
   bool failed_ = false;
 };
 
+// Ends the run with the fatal error for category index, whose record is not
+// all inside the image.
+[[noreturn]] void fail_record_past_end(int32_t index);
+
 // Why printing stopped before the last category.
 enum class PrintStop { None, WrongPassword, RecordPastEnd, WriteFailed };
 

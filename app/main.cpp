@@ -56,9 +56,7 @@ void show_categories(const MovrelView& view, int32_t count, const char* password
   case PrintStop::WriteFailed:
     fail("can't write to standard output");
   case PrintStop::RecordPastEnd:
-    current_src_line = 0;
-    current_src_file = "";
-    my_error(kRecordPastEndFormat, end.index);
+    fail_record_past_end(end.index);
   case PrintStop::WrongPassword:
     wipe_password();
     secure_wipe(stdout_buffer, sizeof stdout_buffer);

@@ -4,7 +4,6 @@
 #include "ctcompare.h"
 #include "imageload.h"
 #include "live_secrets.h"
-#include "myfile.h"
 #include "password_check.h"
 #include "wipe.h"
 
@@ -87,9 +86,7 @@ int32_t MovrelView::printcat(int32_t index, const char* password) {
   // Nothing of a record is used, not even its name, unless all of it is there.
   if (!recordFits(index)) {
     forget_printcat_key();
-    current_src_line = 0;
-    current_src_file = "";
-    my_error(kRecordPastEndFormat, index);
+    fail_record_past_end(index);
   }
   const PasswordKey& key = key_for(password);
   StreamSink sink(StreamSink::To::Stdout, printcat_secrets.text);

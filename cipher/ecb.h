@@ -33,9 +33,10 @@ const char* ecb_path_name(EcbPath path);
 // The widest available path: the one idea_ecb_blocks uses.
 EcbPath ecb_best_path();
 
-// idea_ecb_blocks through path, which must be available. Runs shorter than
-// the path's width, and the tail of a longer run, go through the portable
-// kernel.
+// idea_ecb_blocks through path, which must be available. What is left after
+// the path's whole vectors (all of a run shorter than one) goes through one
+// more vector over a zero-padded copy, or, when only 1 or 2 blocks are left,
+// through the portable kernel.
 void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t blocks,
                         const uint16_t Z[52]);
 

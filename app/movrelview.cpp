@@ -36,6 +36,7 @@ const PasswordKey& key_for(const char* password) {
   static const bool held = (hold_secret(&printcat_secrets, sizeof printcat_secrets), true);
   (void)held;
   char given[kPasswordBytes] = {};
+  hold_stack_secret(given, sizeof given);
   memcpy(given, password, strnlen(password, kPasswordBytes - 1));
   // The comparison tells no more than whether the password changed.
   if (!printcat_secrets.made ||
@@ -45,7 +46,7 @@ const PasswordKey& key_for(const char* password) {
     make_password_key(printcat_secrets.password, printcat_secrets.key);
     printcat_secrets.made = true;
   }
-  secure_wipe(given, sizeof given);
+  release_secret(given);
   return printcat_secrets.key;
 }
 

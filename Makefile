@@ -81,8 +81,9 @@ fuzz:
 	./build-fuzz/tests/fuzz/movrel_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
 	  build-fuzz/corpus build-fuzz/seeds tests/fuzz/regressions
 
-# clang-format (check only), clang-tidy and cppcheck over the project's code.
-LINT_DIRS = app cipher support tools movrel tests bench
+# The layers' include arrows, then clang-format (check only), clang-tidy and
+# cppcheck over the project's code.
+LINT_DIRS = app core cipher support tools movrel tests bench
 # Quoted, so that git's pathspec (whose * also matches /) sees the patterns,
 # not the shell: every .cpp and .h at any depth of these folders.
 LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(foreach d,$(LINT_DIRS),'$(d)/*.cpp' '$(d)/*.h'))
@@ -90,6 +91,7 @@ lint-packages:
 	@$(NEED_PACKAGES) $(LINT_PACKAGES)
 
 lint: lint-packages
+	lint/include-arrows
 	$(CMAKE) -S . -B build-lint -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DMOVREL_BENCH=ON >/dev/null
 	clang-format --dry-run --Werror $(LINT_SOURCES)
 	run-clang-tidy -p build-lint -quiet '$(CURDIR)/($(subst $(eval) ,|,$(LINT_DIRS)))/' > build-lint/clang-tidy.log 2>&1 \

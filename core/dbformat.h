@@ -12,8 +12,8 @@
 //   34   8*ceil(L/8) bytes  the text, IDEA-encrypted block by block
 // Categories are numbered from 0 in marker order. The search for the next
 // marker starts right after the previous marker, not after its record.
-#ifndef MOVREL_APP_DBFORMAT_H
-#define MOVREL_APP_DBFORMAT_H
+#ifndef MOVREL_CORE_DBFORMAT_H
+#define MOVREL_CORE_DBFORMAT_H
 
 #include <cstddef>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // chunk is searched for markers by the worker that filled it while its bytes
 // are still in that processor's cache: the copy, the zeroing of fresh pages
 // and the search then run on every processor at once.
-#ifndef MOVREL_APP_IMAGELOAD_H
-#define MOVREL_APP_IMAGELOAD_H
+#ifndef MOVREL_CORE_IMAGELOAD_H
+#define MOVREL_CORE_IMAGELOAD_H
 
 #include "imagememory.h"
 

@@ -8,8 +8,8 @@
 // pages, faulted in one by one. Memory is never accounted beyond the bytes
 // asked for rounded up to whole pages, and pages not yet written are not
 // resident.
-#ifndef MOVREL_APP_IMAGEMEMORY_H
-#define MOVREL_APP_IMAGEMEMORY_H
+#ifndef MOVREL_CORE_IMAGEMEMORY_H
+#define MOVREL_CORE_IMAGEMEMORY_H
 
 #include <cstddef>
 

@@ -6,8 +6,8 @@
 // The list is kept in any case; the exit handler and the signal handlers
 // that wipe it are there once a program has called start_secret_run (the
 // password reader does). Main thread only; the handlers never write the list.
-#ifndef MOVREL_APP_LIVE_SECRETS_H
-#define MOVREL_APP_LIVE_SECRETS_H
+#ifndef MOVREL_CORE_LIVE_SECRETS_H
+#define MOVREL_CORE_LIVE_SECRETS_H
 
 #include <cstddef>
 

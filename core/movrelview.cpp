@@ -1,6 +1,6 @@
 #include "movrelview.h"
 
-#include "category_output.h"
+#include "category_render.h"
 #include "ctcompare.h"
 #include "imageload.h"
 #include "live_secrets.h"

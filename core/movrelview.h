@@ -1,8 +1,8 @@
 // The database image: the whole file in memory, and the category records in it.
 //
 // The record layout and the marker scan are in dbformat.h.
-#ifndef MOVREL_APP_MOVRELVIEW_H
-#define MOVREL_APP_MOVRELVIEW_H
+#ifndef MOVREL_CORE_MOVRELVIEW_H
+#define MOVREL_CORE_MOVRELVIEW_H
 
 #include "dbformat.h"
 #include "imagememory.h"

@@ -1,6 +1,6 @@
 // Testing a password against a category's check value.
-#ifndef MOVREL_APP_PASSWORD_CHECK_H
-#define MOVREL_APP_PASSWORD_CHECK_H
+#ifndef MOVREL_CORE_PASSWORD_CHECK_H
+#define MOVREL_CORE_PASSWORD_CHECK_H
 
 #include <cstdint>
 

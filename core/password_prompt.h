@@ -1,6 +1,6 @@
 // Asking the user for the password, as both executables do.
-#ifndef MOVREL_APP_PASSWORD_PROMPT_H
-#define MOVREL_APP_PASSWORD_PROMPT_H
+#ifndef MOVREL_CORE_PASSWORD_PROMPT_H
+#define MOVREL_CORE_PASSWORD_PROMPT_H
 
 #include <cstddef>
 

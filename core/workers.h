@@ -1,6 +1,6 @@
 // Running one job on every processor the process may use.
-#ifndef MOVREL_APP_WORKERS_H
-#define MOVREL_APP_WORKERS_H
+#ifndef MOVREL_CORE_WORKERS_H
+#define MOVREL_CORE_WORKERS_H
 
 // Most threads a job runs on. Loading and decrypting are bound by memory
 // bandwidth long before a processor count runs out, and each worker adds

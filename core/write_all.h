@@ -1,6 +1,6 @@
 // Writing a whole byte range to a file descriptor.
-#ifndef MOVREL_APP_WRITE_ALL_H
-#define MOVREL_APP_WRITE_ALL_H
+#ifndef MOVREL_CORE_WRITE_ALL_H
+#define MOVREL_CORE_WRITE_ALL_H
 
 #include <cstddef>
 

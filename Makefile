@@ -3,21 +3,23 @@
 #   build-asan/   everything under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build-bench/  optimised benchmarks
 #   build-fuzz/   clang + libFuzzer; build-lint/  compile commands for the linters
+#   build-arm64/  cross-built for 64-bit ARM, tests under qemu; build-arm64-bench/
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build configure check check-packages check-normal check-sanitize demo demo-db bench \
-  fuzz lint lint-packages install clean
+.PHONY: all build configure check check-packages check-normal check-sanitize check-arm64 demo \
+  demo-db bench bench-arm64 fuzz lint lint-packages install clean
 
 # Debian packages each target needs beyond g++, cmake and make (the build and
 # `make demo` need nothing else: without GoogleTest the suites are left out).
 # check-packages and lint-packages install what is missing (as root) or stop
 # with the command to run.
 CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts
-LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck
+LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck \
+  g++-aarch64-linux-gnu
 NEED_PACKAGES = scripts/need-packages
 
 all: build
@@ -28,9 +30,10 @@ configure:
 build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build and again under the sanitizers. A test that
-# cannot run here is reported by ctest as skipped, with the reason in its output.
-check: check-normal check-sanitize
+# Every test, in the normal build, again under the sanitizers, and cross-built
+# for 64-bit ARM. A test that cannot run here is reported by ctest as skipped,
+# with the reason in its output.
+check: check-normal check-sanitize check-arm64
 
 check-packages:
 	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
@@ -42,6 +45,17 @@ check-sanitize: check-packages
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
 	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
+
+# The project cross-built for 64-bit ARM with Debian's cross compiler into
+# build-arm64/, and every test run under qemu-aarch64, on the NEON paths.
+# GoogleTest is built there from Debian's googletest sources, once per tree.
+ARM64_PACKAGES = cmake make g++-aarch64-linux-gnu qemu-user googletest python3
+ARM64_CMAKE = -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+check-arm64:
+	@$(NEED_PACKAGES) $(ARM64_PACKAGES)
+	$(CMAKE) -S . -B build-arm64 $(ARM64_CMAKE) -DMOVREL_GTEST_SOURCE=/usr/src/googletest >/dev/null
+	$(CMAKE) --build build-arm64 -j $(JOBS)
+	$(CTEST) --test-dir build-arm64 --output-on-failure --no-tests=error -j $(JOBS)
 
 demo: configure
 	$(CMAKE) --build build -j $(JOBS) --target movrelview
@@ -65,6 +79,22 @@ bench: build
 	$(CMAKE) --build build-bench -j $(JOBS)
 	@for program in build-bench/bench/*_bench; do echo "== $$program"; $$program || exit 1; done
 
+# The cipher and password-search benchmarks cross-built for 64-bit ARM and
+# run under qemu-aarch64: the NEON paths against the portable one in the same
+# run (qemu's absolute times mean nothing). Google Benchmark for arm64 is
+# Debian's, through dpkg's multiarch: as root this adds the arm64
+# architecture to dpkg first.
+bench-arm64:
+	@dpkg --print-foreign-architectures | grep -qx arm64 || [ "$$(id -u)" -ne 0 ] || dpkg --add-architecture arm64
+	@$(NEED_PACKAGES) $(ARM64_PACKAGES) libbenchmark-dev:arm64
+	$(CMAKE) -S . -B build-arm64-bench $(ARM64_CMAKE) -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON \
+	  -DMOVREL_TESTS=OFF -Dbenchmark_DIR=/usr/lib/aarch64-linux-gnu/cmake/benchmark >/dev/null
+	$(CMAKE) --build build-arm64-bench -j $(JOBS) --target cipher_bench recover_bench
+	qemu-aarch64 -L /usr/aarch64-linux-gnu build-arm64-bench/bench/cipher_bench \
+	  --benchmark_filter='_on/(portable|neon)/'
+	qemu-aarch64 -L /usr/aarch64-linux-gnu build-arm64-bench/bench/recover_bench \
+	  --benchmark_filter='(portable|neon)/'
+
 # libFuzzer over the database decoder, FUZZ_SECONDS long (clang, ASan+UBSan).
 # Seeds are databases written with the password FUZZ; new inputs gather in
 # build-fuzz/corpus. Keep anything it finds in tests/fuzz/regressions/.
@@ -87,6 +117,7 @@ LINT_DIRS = app core cipher support tools movrel tests bench
 # Quoted, so that git's pathspec (whose * also matches /) sees the patterns,
 # not the shell: every .cpp and .h at any depth of these folders.
 LINT_SOURCES = $(shell git ls-files -co --exclude-standard -- $(foreach d,$(LINT_DIRS),'$(d)/*.cpp' '$(d)/*.h'))
+NEON_SOURCES = cipher/ecb_neon.cpp cipher/keysearch_neon.cpp
 lint-packages:
 	@$(NEED_PACKAGES) $(LINT_PACKAGES)
 
@@ -96,6 +127,10 @@ lint: lint-packages
 	clang-format --dry-run --Werror $(LINT_SOURCES)
 	run-clang-tidy -p build-lint -quiet '$(CURDIR)/($(subst $(eval) ,|,$(LINT_DIRS)))/' > build-lint/clang-tidy.log 2>&1 \
 	  || { grep -E 'warning:|error:' build-lint/clang-tidy.log; exit 1; }
+	@# The NEON files, which no build here compiles for this machine, as AArch64 code (the cross
+	@# compiler's headers).
+	clang-tidy --quiet $(NEON_SOURCES) -- --target=aarch64-linux-gnu -std=c++17 -Icipher >> build-lint/clang-tidy.log 2>&1 \
+	  || { grep -E 'warning:|error:' build-lint/clang-tidy.log; exit 1; }
 	cppcheck --project=build-lint/compile_commands.json -i /usr --quiet --error-exitcode=1 --inline-suppr \
 	  --enable=warning,performance,portability --library=googletest --library=posix --library=lint/myfile.cfg
 
@@ -103,4 +138,4 @@ install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-lint
+	rm -rf build build-asan build-bench build-fuzz build-lint build-arm64 build-arm64-bench

@@ -84,3 +84,8 @@ BENCHMARK_CAPTURE(BM_mask_search, avx512, EcbPath::Avx512)
     ->Threads(1)
     ->Threads(2)
     ->Apply(runs);
+BENCHMARK_CAPTURE(BM_mask_search, neon, EcbPath::Neon)
+    ->Arg(kVectorRange)
+    ->Threads(1)
+    ->Threads(2)
+    ->Apply(runs);

@@ -54,7 +54,8 @@ void portable_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint1
 
 // __builtin_cpu_supports reports AVX2 and AVX-512BW only when XGETBV also
 // shows that the operating system saves the YMM (and opmask/ZMM) state, so a
-// yes here means the instructions run.
+// yes here means the instructions run. Advanced SIMD is part of the AArch64
+// baseline that the compiler and Linux assume, so it needs no test.
 bool supported(EcbPath path) {
   switch (path) {
   case EcbPath::Portable:
@@ -67,6 +68,12 @@ bool supported(EcbPath path) {
 #else
   case EcbPath::Avx2:
   case EcbPath::Avx512:
+    return false;
+#endif
+  case EcbPath::Neon:
+#if MOVREL_NEON_KERNELS
+    return true;
+#else
     return false;
 #endif
   }
@@ -87,6 +94,8 @@ const char* ecb_path_name(EcbPath path) {
     return "avx2";
   case EcbPath::Avx512:
     return "avx512";
+  case EcbPath::Neon:
+    return "neon";
   }
   return "unknown";
 }
@@ -94,23 +103,28 @@ const char* ecb_path_name(EcbPath path) {
 EcbPath ecb_best_path() {
   static const EcbPath best = supported(EcbPath::Avx512) ? EcbPath::Avx512
                               : supported(EcbPath::Avx2) ? EcbPath::Avx2
+                              : supported(EcbPath::Neon) ? EcbPath::Neon
                                                          : EcbPath::Portable;
   return best;
 }
 
-#if MOVREL_X86_KERNELS
+#if MOVREL_X86_KERNELS || MOVREL_NEON_KERNELS
 namespace {
 
 size_t vector_blocks(EcbPath path, const uint8_t* in, uint8_t* out, size_t blocks,
                      const uint16_t Z[52]) {
+#if MOVREL_X86_KERNELS
   return path == EcbPath::Avx512 ? idea_ecb_avx512(in, out, blocks, Z)
          : path == EcbPath::Avx2 ? idea_ecb_avx2(in, out, blocks, Z)
                                  : 0;
+#else
+  return path == EcbPath::Neon ? idea_ecb_neon(in, out, blocks, Z) : 0;
+#endif
 }
 
 // Blocks in one vector of a path's kernel: its shortest run.
 size_t vector_width(EcbPath path) {
-  return path == EcbPath::Avx512 ? 32 : path == EcbPath::Avx2 ? 16 : 0;
+  return path == EcbPath::Avx512 ? 32 : path == EcbPath::Avx2 ? 16 : path == EcbPath::Neon ? 8 : 0;
 }
 
 // From this many blocks left over, one vector over a zero-padded copy of
@@ -124,7 +138,7 @@ constexpr size_t kPaddedTailBlocks = 3;
 void idea_ecb_blocks_on(EcbPath path, const uint8_t* in, uint8_t* out, size_t blocks,
                         const uint16_t Z[52]) {
   size_t done = 0;
-#if MOVREL_X86_KERNELS
+#if MOVREL_X86_KERNELS || MOVREL_NEON_KERNELS
   done = vector_blocks(path, in, out, blocks, Z);
   const size_t width = vector_width(path);
   if (blocks - done >= kPaddedTailBlocks && width > 0) {

@@ -1,8 +1,9 @@
 // Whole-block electronic codebook layer under the byte-string functions.
 // Internal to the cipher library: the single place where runs of blocks are
 // handed to a block kernel. Besides the portable kernel there are AVX2 and
-// AVX-512BW kernels, chosen at run time from what the processor and the
-// operating system support; the executable itself assumes only x86-64.
+// AVX-512BW kernels on x86-64, chosen at run time from what the processor and
+// the operating system support (the executable itself assumes only x86-64),
+// and a NEON kernel on AArch64, whose every processor has it.
 #ifndef MOVREL_CIPHER_ECB_H
 #define MOVREL_CIPHER_ECB_H
 
@@ -20,14 +21,15 @@
 void idea_ecb_blocks(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]);
 
 // The kernels, for tests and benchmarks that must run one in particular.
-enum class EcbPath { Portable, Avx2, Avx512 };
+enum class EcbPath { Portable, Avx2, Avx512, Neon };
 
-inline constexpr EcbPath kEcbPaths[] = {EcbPath::Portable, EcbPath::Avx2, EcbPath::Avx512};
+inline constexpr EcbPath kEcbPaths[] = {EcbPath::Portable, EcbPath::Avx2, EcbPath::Avx512,
+                                        EcbPath::Neon};
 
 // Whether this processor and operating system can run path. Portable always.
 bool ecb_path_available(EcbPath path);
 
-// A short lower-case name: "portable", "avx2", "avx512".
+// A short lower-case name: "portable", "avx2", "avx512", "neon".
 const char* ecb_path_name(EcbPath path);
 
 // The widest available path: the one idea_ecb_blocks uses.

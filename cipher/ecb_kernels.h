@@ -3,11 +3,11 @@
 // those instructions; call one only after ecb_path_available said yes.
 //
 // Each runs the largest multiple of its width (16 blocks for AVX2, 32 for
-// AVX-512BW) out of blocks, with the contract of idea_ecb_blocks, and returns
+// AVX-512BW, 8 for NEON) out of blocks, with the contract of idea_ecb_blocks, and returns
 // how many blocks it ran; the caller finishes the rest.
 //
-// Lane layout, shared by both: a run of blocks is loaded as 32-byte (AVX2) or
-// 64-byte (AVX-512) rows, four blocks or eight per row, two per 128-bit lane.
+// Lane layout, shared by all: a run of blocks is loaded as 16-byte (NEON),
+// 32-byte (AVX2) or 64-byte (AVX-512) rows, two blocks per 128-bit lane.
 // A byte shuffle within each 128-bit lane swaps the bytes of every word (the
 // words are big-endian) and gathers word j of the lane's two blocks into
 // 32-bit element j. A 4 x 4 transpose of 32-bit elements across the four
@@ -26,5 +26,6 @@
 
 size_t idea_ecb_avx2(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]);
 size_t idea_ecb_avx512(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]);
+size_t idea_ecb_neon(const uint8_t* in, uint8_t* out, size_t blocks, const uint16_t Z[52]);
 
 #endif

@@ -8,6 +8,12 @@
 //                               in every lane
 //   mul(a, subkey)              multiplication modulo 65537 by that subkey
 //   load(p, shuffle), store(p, v, shuffle), gather(), gather_back(), transpose
+//                               rows of blocks in, shuffled and transposed into
+//                               one word of every block per vector; or instead
+//   load_words(p, x1..x4), store_words(p, x1..x4)
+//                               four rows' blocks straight to and from their
+//                               word vectors, where the instruction set has
+//                               such loads (NEON's de-interleaving ld4/st4)
 // Everything here is a template on Ops, so no function is shared between
 // files compiled for different instruction sets.
 #ifndef MOVREL_CIPHER_ECB_VECTOR_H
@@ -15,8 +21,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "wipe.h"
+
+template <class Ops, class = void> struct HasWordLoads : std::false_type {};
+template <class Ops>
+struct HasWordLoads<Ops, std::void_t<decltype(&Ops::load_words)>> : std::true_type {};
 
 template <class Ops> struct VectorKernel {
   using Vec = typename Ops::Vec;
@@ -32,15 +43,21 @@ template <class Ops> struct VectorKernel {
   // dependent multiplications of several instructions each, which leaves the
   // vector units waiting on latency; independent groups fill the gaps.
   template <size_t groups> static void run(const uint8_t* in, uint8_t* out, const Subkey K[52]) {
-    const Vec gather = Ops::gather();
     Vec x1[groups], x2[groups], x3[groups], x4[groups];
-    for (size_t g = 0; g < groups; ++g) {
-      const uint8_t* src = in + g * 4 * kRowBytes;
-      x1[g] = Ops::load(src, gather);
-      x2[g] = Ops::load(src + kRowBytes, gather);
-      x3[g] = Ops::load(src + 2 * kRowBytes, gather);
-      x4[g] = Ops::load(src + 3 * kRowBytes, gather);
-      Ops::transpose(x1[g], x2[g], x3[g], x4[g]);
+    if constexpr (HasWordLoads<Ops>::value) {
+      for (size_t g = 0; g < groups; ++g) {
+        Ops::load_words(in + g * 4 * kRowBytes, x1[g], x2[g], x3[g], x4[g]);
+      }
+    } else {
+      const Vec gather = Ops::gather();
+      for (size_t g = 0; g < groups; ++g) {
+        const uint8_t* src = in + g * 4 * kRowBytes;
+        x1[g] = Ops::load(src, gather);
+        x2[g] = Ops::load(src + kRowBytes, gather);
+        x3[g] = Ops::load(src + 2 * kRowBytes, gather);
+        x4[g] = Ops::load(src + 3 * kRowBytes, gather);
+        Ops::transpose(x1[g], x2[g], x3[g], x4[g]);
+      }
     }
     const Subkey* k = K;
     // Each step is issued for every group before the next step, so that the
@@ -72,19 +89,23 @@ template <class Ops> struct VectorKernel {
         x4[g] = Ops::bxor(y4[g], t2[g]);
       }
     }
-    const Vec gather_back = Ops::gather_back();
     for (size_t g = 0; g < groups; ++g) {
       // Taking the middle words crosswise undoes the last round's exchange.
       Vec y1 = mul(x1[g], k[0]);
       Vec y2 = Ops::add(x3[g], k[1].k);
       Vec y3 = Ops::add(x2[g], k[2].k);
       Vec y4 = mul(x4[g], k[3]);
-      Ops::transpose(y1, y2, y3, y4);
       uint8_t* dst = out + g * 4 * kRowBytes;
-      Ops::store(dst, y1, gather_back);
-      Ops::store(dst + kRowBytes, y2, gather_back);
-      Ops::store(dst + 2 * kRowBytes, y3, gather_back);
-      Ops::store(dst + 3 * kRowBytes, y4, gather_back);
+      if constexpr (HasWordLoads<Ops>::value) {
+        Ops::store_words(dst, y1, y2, y3, y4);
+      } else {
+        const Vec gather_back = Ops::gather_back();
+        Ops::transpose(y1, y2, y3, y4);
+        Ops::store(dst, y1, gather_back);
+        Ops::store(dst + kRowBytes, y2, gather_back);
+        Ops::store(dst + 2 * kRowBytes, y3, gather_back);
+        Ops::store(dst + 3 * kRowBytes, y4, gather_back);
+      }
     }
   }
 

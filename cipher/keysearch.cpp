@@ -62,6 +62,10 @@ size_t keysearch_first_match(EcbPath path, const uint16_t* rows, size_t stride, 
   if (path == EcbPath::Avx2) {
     return keysearch_avx2(rows, stride, first, count, outer, check);
   }
+#elif MOVREL_NEON_KERNELS
+  if (path == EcbPath::Neon) {
+    return keysearch_neon(rows, stride, first, count, outer, check);
+  }
 #else
   (void)path;
 #endif

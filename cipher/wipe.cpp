@@ -45,6 +45,30 @@ void zero_sse_registers() {
 }
 
 } // namespace
+#elif defined(__aarch64__)
+namespace {
+
+// A write to a NEON register (v0-v31) also zeroes the rest of the SVE
+// register it is part of, where the processor has SVE. The low halves of
+// v8-v15 belong to the callers (the procedure call standard keeps them across
+// a call), so the compiler saves and restores those; their upper halves, where
+// a kernel leaves words, stay zero.
+void zero_neon_registers() {
+  __asm__ volatile(
+      "movi v0.16b, #0\n\tmovi v1.16b, #0\n\tmovi v2.16b, #0\n\tmovi v3.16b, #0\n\t"
+      "movi v4.16b, #0\n\tmovi v5.16b, #0\n\tmovi v6.16b, #0\n\tmovi v7.16b, #0\n\t"
+      "movi v8.16b, #0\n\tmovi v9.16b, #0\n\tmovi v10.16b, #0\n\tmovi v11.16b, #0\n\t"
+      "movi v12.16b, #0\n\tmovi v13.16b, #0\n\tmovi v14.16b, #0\n\tmovi v15.16b, #0\n\t"
+      "movi v16.16b, #0\n\tmovi v17.16b, #0\n\tmovi v18.16b, #0\n\tmovi v19.16b, #0\n\t"
+      "movi v20.16b, #0\n\tmovi v21.16b, #0\n\tmovi v22.16b, #0\n\tmovi v23.16b, #0\n\t"
+      "movi v24.16b, #0\n\tmovi v25.16b, #0\n\tmovi v26.16b, #0\n\tmovi v27.16b, #0\n\t"
+      "movi v28.16b, #0\n\tmovi v29.16b, #0\n\tmovi v30.16b, #0\n\tmovi v31.16b, #0" ::
+          : "v0", "v1", "v2", "v3", "v4", "v5", "v6", "v7", "v8", "v9", "v10", "v11", "v12", "v13",
+            "v14", "v15", "v16", "v17", "v18", "v19", "v20", "v21", "v22", "v23", "v24", "v25",
+            "v26", "v27", "v28", "v29", "v30", "v31");
+}
+
+} // namespace
 #endif
 
 void secure_wipe(void* p, size_t n) {
@@ -73,5 +97,7 @@ void scrub_vector_registers() {
   } else {
     zero_sse_registers();
   }
+#elif defined(__aarch64__)
+  zero_neon_registers();
 #endif
 }

@@ -16,7 +16,7 @@ constexpr size_t kScrubbedStackBytes = 16384;
 void scrub_stack();
 
 // Zeroes the vector registers the processor has (xmm, ymm or zmm 0-31 and the
-// AVX-512 lane masks). Block words, subkeys and copied text stay in them after
+// AVX-512 lane masks; v0-v31 on AArch64). Block words, subkeys and copied text stay in them after
 // the code that used them, and a later save of the register state (a lazy
 // symbol lookup in a shared library, a signal frame) would copy them to the
 // stack. Async-signal-safe.

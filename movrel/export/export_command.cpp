@@ -1,333 +1,265 @@
-// movrel export: every category decrypted, in UTF-8, as text or JSON, on
-// standard output or as one file per category.
+// movrel export: the chosen categories decrypted, in UTF-8, in one of the
+// formats of export_format.h, to standard output, one file, or a file each.
+#include "category_walk.h"
+#include "export_format.h"
+#include "safe_files.h"
+
 #include "commands.h"
 #include "data_error.h"
-#include "json_string.h"
 #include "options.h"
 #include "palm_charset.h"
-#include "safe_files.h"
-#include "secret_buffer.h"
+#include "utf8_text.h"
 
-#include "bytestring.h"
-#include "live_secrets.h"
 #include "movrelview.h"
-#include "password_check.h"
 #include "password_prompt.h"
-#include "wipe.h"
-#include "write_all.h"
 
+#include <algorithm>
 #include <cstring>
-#include <set>
-#include <unistd.h>
+#include <string>
 #include <vector>
 
 namespace {
 
 struct ExportSettings {
-  std::string file;   // the database, as named on the command line
-  bool json = false;  // --format json
-  bool raw = false;   // --charset raw: text and banner names as stored
-  std::string folder; // --output DIR; empty for standard output
-  bool force = false; // replace existing files in the folder
+  std::string file;                    // the database, as named on the command line
+  std::string format = "text";         // --format
+  bool raw = false;                    // --charset raw: text and banner names as stored
+  ExportTarget::Kind to = ExportTarget::Kind::StandardOutput;
+  std::string path;                    // -o FILE or --split DIR
+  bool force = false;                  // replace existing files
+  std::vector<std::string> categories; // --category, as given
 };
 
 ExportSettings settings_from(int argc, char** argv) {
-  const ParsedArgs args =
-      parse_args(kExportCommand, argc, argv,
-                 {{"format", true}, {"output", true}, {"charset", true}, {"force", false}});
+  const ParsedArgs args = parse_args(kExportCommand, argc, argv,
+                                     {{"format", true},
+                                      {"output", true, 'o'},
+                                      {"split", true},
+                                      {"charset", true},
+                                      {"force", false},
+                                      {"category", true}});
   if (args.positional.size() != 1) {
     usage_error(kExportCommand,
                 args.positional.empty() ? "missing database file" : "one database file only");
   }
   ExportSettings settings;
   settings.file = args.positional[0];
-  const std::string format = args.value("format", "text");
+  settings.format = args.value("format", "text");
   const std::string charset = args.value("charset", "utf8");
-  if (format != "text" && format != "json") {
-    usage_error(kExportCommand, "unknown format " + format);
+  if (!export_format_known(settings.format)) {
+    usage_error(kExportCommand, "unknown format " + settings.format);
+  }
+  if (!export_format_built(settings.format)) {
+    usage_error(kExportCommand, "this movrel was built without libsodium, so without --format " +
+                                    settings.format +
+                                    ": install libsodium-dev (Debian) and build it again");
   }
   if (charset != "utf8" && charset != "raw") {
     usage_error(kExportCommand, "unknown charset " + charset);
   }
-  settings.json = format == "json";
   settings.raw = charset == "raw";
-  if (settings.json && settings.raw) {
-    usage_error(kExportCommand, "JSON is always UTF-8: --charset raw needs --format text");
+  if (settings.raw && settings.format != "text") {
+    usage_error(kExportCommand, "only text can be raw: --charset raw needs --format text");
   }
-  settings.folder = args.value("output");
-  if (args.has("output") && settings.folder.empty()) {
-    usage_error(kExportCommand, "empty --output folder");
+  if (args.has("output") && args.has("split")) {
+    usage_error(kExportCommand, "-o writes one file, --split a file per category: choose one");
+  }
+  if (args.has("output") || args.has("split")) {
+    settings.to = args.has("output") ? ExportTarget::Kind::File : ExportTarget::Kind::Split;
+    settings.path = args.value(args.has("output") ? "output" : "split");
+    if (settings.path.empty()) {
+      usage_error(kExportCommand, args.has("output") ? "empty -o file" : "empty --split folder");
+    }
   }
   settings.force = args.has("force");
-  if (settings.force && settings.folder.empty()) {
-    usage_error(kExportCommand, "--force needs --output");
+  if (settings.force && settings.to == ExportTarget::Kind::StandardOutput) {
+    usage_error(kExportCommand, "--force needs -o or --split");
+  }
+  for (const ParsedOption& option : args.options) {
+    if (option.name == "category") {
+      if (option.value.empty()) {
+        usage_error(kExportCommand, "empty --category");
+      }
+      settings.categories.push_back(option.value);
+    }
   }
   return settings;
 }
 
-// One export run. It holds every secret of the run (the password, the key,
-// the decrypted text and all that is made from it) and wipes them on every
-// way out: at the end, and before any error ends the process.
-class ExportRun {
-public:
-  ExportRun(const ExportSettings& settings, const MovrelView& view, int32_t count,
-            OutputFolder& folder)
-      : settings_(settings), view_(view), count_(count), folder_(folder) {
-    hold_stack_secret(key_, sizeof key_);
+// The database's file name without its folders and a ".pdb" ending, as
+// well-formed UTF-8 without control characters (U+FFFD for any other byte):
+// the name of the group, folder or file the notes land in.
+std::string label_of(const std::string& file) {
+  std::string name = file.substr(file.find_last_of('/') + 1);
+  if (name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".pdb") == 0) {
+    name.resize(name.size() - 4);
   }
-  ~ExportRun() {
-    wipe();
-    release_secret(key_);
+  std::string label;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
+  for (size_t i = 0; i < name.size();) {
+    const size_t length = utf8_sequence_length(bytes + i, name.size() - i);
+    const bool control = length == 1 && (bytes[i] < 0x20 || bytes[i] == 0x7F);
+    label += length == 0 || control ? std::string("\xEF\xBF\xBD") : name.substr(i, length);
+    i += length == 0 ? 1 : length;
   }
-  ExportRun(const ExportRun&) = delete;
-  ExportRun& operator=(const ExportRun&) = delete;
-
-  void run(char* password);
-
-private:
-  void to_standard_output();
-  void to_folder();
-  bool opens(int32_t index);
-  void decrypt(int32_t index);
-  void append_name(int32_t index, SecretBuffer& out) const;
-  std::string utf8_name(int32_t index) const;
-  void append_json_head(SecretBuffer& out) const;
-  void append_json_category(int32_t index, bool first);
-  void emit(SecretBuffer& out);
-  std::string written() const;
-  [[noreturn]] void fail(const std::string& message);
-  [[noreturn]] void wrong_password(int32_t index);
-  void wipe();
-
-  const ExportSettings& settings_;
-  const MovrelView& view_;
-  const int32_t count_;
-  OutputFolder& folder_;
-  char* password_ = nullptr;
-  uint16_t key_[8] = {};
-  SecretBuffer text_;   // one category's decrypted text, up to its first zero byte
-  SecretBuffer body_;   // the same in UTF-8 (unused with --charset raw)
-  SecretBuffer output_; // bytes on their way out
-  std::vector<std::string> writtenPaths_;
-};
-
-void ExportRun::run(char* password) {
-  password_ = password;
-  if (settings_.folder.empty()) {
-    to_standard_output();
-  } else {
-    to_folder();
-  }
-  wipe();
+  return label;
 }
 
-// Every category is tested before anything is written, so standard output
-// gets the whole export or nothing of it.
-void ExportRun::to_standard_output() {
-  for (int32_t index = 0; index < count_; ++index) {
-    if (!opens(index)) {
-      wrong_password(index);
-    }
-  }
-  if (settings_.json) {
-    append_json_head(output_);
-  } else {
-    output_.append((std::to_string(count_) + " categories found\n").c_str());
-  }
-  for (int32_t index = 0; index < count_; ++index) {
-    decrypt(index);
-    if (settings_.json) {
-      append_json_category(index, index == 0);
-    } else {
-      output_.append("******* ");
-      append_name(index, output_);
-      output_.append(" *******\n");
-      const SecretBuffer& body = settings_.raw ? text_ : body_;
-      output_.append(body.data(), body.size());
-      output_.append('\n');
-    }
-    emit(output_);
-  }
-  if (settings_.json) {
-    output_.append(count_ > 0 ? "\n  ]\n}\n" : "]\n}\n");
-  }
-  emit(output_);
-}
-
-// Category by category: a failure leaves the files of earlier categories.
-void ExportRun::to_folder() {
-  std::set<std::string> taken;
-  for (int32_t index = 0; index < count_; ++index) {
-    if (!opens(index)) {
-      wrong_password(index);
-    }
-    decrypt(index);
-    if (settings_.json) {
-      append_json_head(output_);
-      append_json_category(index, true);
-      output_.append("\n  ]\n}\n");
-    } else {
-      const SecretBuffer& body = settings_.raw ? text_ : body_;
-      output_.append(body.data(), body.size());
-    }
-    // File names are UTF-8 whatever the charset of the content.
-    const std::string file =
-        safe_file_name(utf8_name(index), settings_.json ? ".json" : ".txt", taken);
-    const std::string error =
-        folder_.write_file(file, output_.data(), output_.size(), settings_.force);
-    if (!error.empty()) {
-      fail(error + written());
-    }
-    writtenPaths_.push_back(folder_.path_of(file));
-    output_.clear();
-  }
-}
-
-bool ExportRun::opens(int32_t index) {
-  const bool match = password_opens(password_, view_.record(index).check, key_);
-  secure_wipe(key_, sizeof key_);
-  return match;
-}
-
-// Leaves the text in text_ and, unless raw, its UTF-8 form in body_.
-void ExportRun::decrypt(int32_t index) {
-  const CategoryRecord record = view_.record(index);
-  text_.clear();
-  body_.clear();
-  password_opens(password_, record.check, key_);
-  // The record lies inside an image of at most 2^31 - 1 bytes, so L fits int32_t.
-  auto* plain = reinterpret_cast<uint8_t*>(text_.reserve(record.textLength));
-  decipher_string(record.cipherText, plain, key_, static_cast<int32_t>(record.textLength));
-  secure_wipe(key_, sizeof key_);
-  // A zero byte ends the text, as in the viewer; the bytes after it are wiped.
-  const void* end = memchr(plain, 0, record.textLength);
-  const size_t length = end != nullptr
-                            ? static_cast<size_t>(static_cast<const uint8_t*>(end) - plain)
-                            : record.textLength;
-  secure_wipe(plain + length, record.textLength - length);
-  text_.commit(length);
-  if (!settings_.raw) {
-    append_palm_as_utf8(body_, text_.data(), text_.size());
-  }
-}
-
-void ExportRun::append_name(int32_t index, SecretBuffer& out) const {
-  const CategoryRecord record = view_.record(index);
-  if (settings_.raw) {
-    out.append(record.name);
-  } else {
-    append_palm_as_utf8(out, record.name, strlen(record.name));
-  }
-}
-
-// Names are not secret: they are stored in clear.
-std::string ExportRun::utf8_name(int32_t index) const {
-  const CategoryRecord record = view_.record(index);
+std::string utf8_name(const MovrelView& view, int32_t index) {
+  const CategoryRecord record = view.record(index);
   SecretBuffer name;
   append_palm_as_utf8(name, record.name, strlen(record.name));
   return {name.data(), name.size()};
 }
 
-void ExportRun::append_json_head(SecretBuffer& out) const {
-  out.append("{\n  \"file\": ");
-  append_json_string(out, settings_.file.data(), settings_.file.size());
-  out.append(",\n  \"categories\": [");
-}
-
-void ExportRun::append_json_category(int32_t index, bool first) {
-  output_.append(first ? "\n    {\"index\": " : ",\n    {\"index\": ");
-  output_.append(std::to_string(index).c_str());
-  output_.append(", \"name\": ");
-  SecretBuffer name;
-  append_name(index, name);
-  append_json_string(output_, name.data(), name.size());
-  output_.append(", \"text\": ");
-  append_json_string(output_, body_.data(), body_.size());
-  output_.append('}');
-}
-
-void ExportRun::emit(SecretBuffer& out) {
-  if (!write_all(STDOUT_FILENO, out.data(), out.size())) {
-    fail("can't write to standard output");
+// The categories --category names, in file order and each once; all of them
+// without --category. A word of digits is an index when there is such a
+// category, otherwise (like any other word) a name, in UTF-8.
+std::vector<int32_t> chosen_categories(const ExportSettings& settings, const MovrelView& view,
+                                       int32_t count) {
+  std::vector<int32_t> chosen;
+  if (settings.categories.empty()) {
+    for (int32_t index = 0; index < count; ++index) {
+      chosen.push_back(index);
+    }
+    return chosen;
   }
-  out.clear();
-}
-
-std::string ExportRun::written() const {
-  if (settings_.folder.empty()) {
-    return "";
+  std::vector<bool> taken(static_cast<size_t>(count), false);
+  for (const std::string& word : settings.categories) {
+    const bool digits = word.size() < 10 && std::all_of(word.begin(), word.end(), [](char c) {
+                          return c >= '0' && c <= '9';
+                        });
+    bool found = false;
+    if (digits && std::stol(word) < count) {
+      taken[static_cast<size_t>(std::stol(word))] = found = true;
+    }
+    for (int32_t index = 0; index < count && !(digits && found); ++index) {
+      if (utf8_name(view, index) == word) {
+        taken[static_cast<size_t>(index)] = found = true;
+      }
+    }
+    if (!found) {
+      data_error("no category " + word + " in " + settings.file);
+    }
   }
-  std::string list;
-  for (const std::string& path : writtenPaths_) {
-    list += (list.empty() ? "; written before: " : ", ") + path;
+  for (int32_t index = 0; index < count; ++index) {
+    if (taken[static_cast<size_t>(index)]) {
+      chosen.push_back(index);
+    }
   }
-  return list.empty() ? "; no file written" : list;
+  return chosen;
 }
 
-void ExportRun::fail(const std::string& message) {
-  wipe();
-  data_error(message);
-}
-
-void ExportRun::wrong_password(int32_t index) {
-  wipe();
-  // Slows down guessing, as the viewer does.
-  sleep(3);
-  data_error("Wrong password for category " + std::to_string(index) + " (" + utf8_name(index) +
-             ")" + written());
-}
-
-void ExportRun::wipe() {
-  if (password_ != nullptr) {
-    wipe_password();
+// Opens the destination and refuses, before the password is asked, a file
+// that is already there (unless --force).
+void open_target(const ExportSettings& settings, const MovrelView& view,
+                 const std::vector<int32_t>& chosen, const ExportFormat& format,
+                 OutputFolder& folder, ExportTarget& target) {
+  target.kind = settings.to;
+  target.force = settings.force;
+  target.folder = &folder;
+  std::vector<std::string> names;
+  if (settings.to == ExportTarget::Kind::File) {
+    const size_t slash = settings.path.find_last_of('/');
+    const std::string where = slash == std::string::npos ? "."
+                              : slash == 0               ? "/"
+                                                         : settings.path.substr(0, slash);
+    target.fileName = settings.path.substr(slash + 1);
+    if (target.fileName.empty() || target.fileName == "." || target.fileName == "..") {
+      usage_error(kExportCommand, "-o needs a file name, not a folder: " + settings.path);
+    }
+    names.push_back(target.fileName);
+    const std::string error = folder.open(where, false);
+    if (!error.empty()) {
+      data_error(error);
+    }
+  } else if (settings.to == ExportTarget::Kind::Split) {
+    const std::string error = folder.open(settings.path, true);
+    if (!error.empty()) {
+      data_error(error);
+    }
+    FileNamer namer;
+    for (const int32_t index : chosen) {
+      target.splitNames.push_back(namer.next(utf8_name(view, index), format.split_extension()));
+    }
+    names = target.splitNames;
   }
-  secure_wipe(key_, sizeof key_);
-  text_.clear();
-  body_.clear();
-  output_.clear();
+  for (const std::string& name : names) {
+    if (!settings.force && folder.has(name)) {
+      data_error(folder.path_of(name) + " already exists (--force replaces it)");
+    }
+  }
 }
 
 int run_export(int argc, char** argv) {
   const ExportSettings settings = settings_from(argc, argv);
   MovrelView view;
   const int32_t count = view.openFrom(settings.file.c_str());
-  // Nothing of a damaged file is decrypted or written; the password is not asked.
-  for (int32_t index = 0; index < count; ++index) {
+  const std::vector<int32_t> chosen = chosen_categories(settings, view, count);
+  // Nothing of a damaged record is decrypted or written; the password is not asked.
+  for (const int32_t index : chosen) {
     if (!view.recordFits(index)) {
       data_error(runs_past_end(index));
     }
   }
-  OutputFolder folder;
-  if (!settings.folder.empty()) {
-    const std::string error = folder.open(settings.folder);
-    if (!error.empty()) {
-      data_error(error);
-    }
+  ExportContext context;
+  context.file = settings.file;
+  context.label = label_of(settings.file);
+  context.count = static_cast<int32_t>(chosen.size());
+  context.raw = settings.raw;
+  const std::unique_ptr<ExportFormat> format = make_export_format(settings.format, context);
+  if (settings.to == ExportTarget::Kind::Split && format->split_extension() == nullptr) {
+    usage_error(kExportCommand, "--split writes text, json and markdown; --format " +
+                                    settings.format + " is one file: use -o FILE");
   }
+  if (settings.to == ExportTarget::Kind::StandardOutput && format->needs_file()) {
+    usage_error(kExportCommand, "--format " + settings.format + " needs -o FILE");
+  }
+  OutputFolder folder;
+  ExportTarget target;
+  open_target(settings, view, chosen, *format, folder, target);
   char* password = read_password();
   upper_case(password);
-  ExportRun run(settings, view, count, folder);
-  run.run(password);
+  export_categories(view, chosen, *format, settings.raw, target, password);
   return 0;
 }
 
 } // namespace
 
 const Command kExportCommand = {
-    "export", "every category decrypted, as UTF-8 text or JSON, or one file each",
-    "usage: movrel export [--format text|json] [--charset utf8|raw]\n"
-    "                     [--output DIR [--force]] DB\n\n"
-    "Asks for the password as movrelview does and decrypts every category of the\n"
-    "database DB, converting names and texts from the Palm OS character set to\n"
-    "UTF-8. A wrong password leaves standard output empty; with --output, the\n"
-    "files of the categories before it stay.\n\n"
-    "  --format text    movrelview's layout: the count line, then per category the\n"
-    "                   banner, the text and a line end (the default)\n"
-    "  --format json    one JSON document: {\"file\", \"categories\": [{\"index\",\n"
-    "                   \"name\", \"text\"}, ...]}\n"
-    "  --charset raw    text format only: names and texts as stored, unconverted\n"
-    "  --output DIR     one file per category in DIR (made with mode 0700 if absent),\n"
-    "                   named from the category name: NAME.txt holding the text\n"
-    "                   alone, or NAME.json holding a document of that category\n"
-    "  --force          replace files that already exist in DIR\n",
+    "export", "categories decrypted into text, JSON, Markdown, KeePass or Bitwarden files",
+    "usage: movrel export [--format FORMAT] [--charset utf8|raw] [--category N|NAME]...\n"
+    "                     [-o FILE | --split DIR] [--force] DB\n\n"
+    "Asks for the password as movrelview does and decrypts the categories of the\n"
+    "database DB (all, or those --category names), converting names and texts\n"
+    "from the Palm OS character set to UTF-8. Every chosen category is tested\n"
+    "first: a wrong password for any of them writes nothing.\n\n"
+    "Formats (--format):\n"
+    "  text            movrelview's layout: the count line, then per category the\n"
+    "                  banner, the text and a line end (the default)\n"
+    "  json            {\"file\", \"categories\": [{\"index\", \"name\", \"text\"}, ...]}\n"
+    "  markdown        a note per category for Obsidian or Joplin: YAML front\n"
+    "                  matter with its title, then its text as a fenced block, so\n"
+    "                  that it reads as stored\n"
+    "  kdbx            a KeePass 2 database (KDBX 4: ChaCha20, Argon2id over 64 MiB,\n"
+    "                  10 passes, 1 lane), one group named after DB, one entry per\n"
+    "                  category: Title its name, Notes its text (protected); asks\n"
+    "                  twice for the new master password; needs -o\n"
+    "  keepass-xml     KeePass 2 XML, imported by KeePassXC, Bitwarden, Proton Pass\n"
+    "  keepassxc-csv   the CSV KeePassXC imports: \"Group\",\"Title\",\"Username\",\n"
+    "                  \"Password\",\"URL\",\"Notes\"\n"
+    "  bitwarden-json  Bitwarden's unencrypted JSON: a folder named after DB, a\n"
+    "                  secure note per category; a text too long for one note\n"
+    "                  becomes NAME (1/N) ... NAME (N/N), with a warning\n\n"
+    "  --charset raw      text only: names and texts as stored, unconverted\n"
+    "  --category N|NAME  only category N (its index in movrel list) or those\n"
+    "                     named NAME; may be repeated\n"
+    "  -o, --output FILE  one file, mode 0600, written to a temporary file beside\n"
+    "                     it and renamed into place\n"
+    "  --split DIR        text, json, markdown: a file per category in DIR (made\n"
+    "                     with mode 0700 if absent), named after the category\n"
+    "  --force            replace an existing file (a link there is replaced, not\n"
+    "                     followed)\n\n"
+    "Without -o or --split the export goes to standard output. In XML, a control\n"
+    "character other than tab and line end becomes U+FFFD (kdbx Notes keep all).\n",
     run_export};

@@ -1,5 +1,6 @@
 #include "safe_files.h"
 
+#include "live_secrets.h"
 #include "write_all.h"
 
 #include <cerrno>
@@ -32,12 +33,11 @@ int rename_no_replace(int fd, const char* from, const char* to) {
 
 } // namespace
 
-std::string safe_file_name(const std::string& name, const char* extension,
-                           std::set<std::string>& taken) {
+std::string FileNamer::next(const std::string& name, const char* extension) {
   std::string base;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
-    if (base.empty() && c == '.') {
+    if (base.empty() && (c == '.' || c == '-')) {
       continue;
     }
     base += byte < 0x20 || byte == 0x7F || c == '/' ? '_' : c;
@@ -46,10 +46,14 @@ std::string safe_file_name(const std::string& name, const char* extension,
     base = "category";
   }
   std::string file = base + extension;
-  for (unsigned copy = 2; taken.count(file) != 0; ++copy) {
-    file = base + "-" + std::to_string(copy) + extension;
+  if (taken_.count(file) != 0) {
+    // A name tried here and found taken is never tried again for this base.
+    unsigned& copy = nextCopy_.try_emplace(file, 2).first->second;
+    do {
+      file = base + "-" + std::to_string(copy++) + extension;
+    } while (taken_.count(file) != 0);
   }
-  taken.insert(file);
+  taken_.insert(file);
   return file;
 }
 
@@ -59,9 +63,9 @@ OutputFolder::~OutputFolder() {
   }
 }
 
-std::string OutputFolder::open(const std::string& path) {
+std::string OutputFolder::open(const std::string& path, bool create) {
   path_ = path;
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+  if (create && mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
     return system_error("can't create directory " + path);
   }
   fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -77,37 +81,87 @@ std::string OutputFolder::open(const std::string& path) {
 }
 
 std::string OutputFolder::path_of(const std::string& name) const {
+  if (path_ == ".") {
+    return name;
+  }
   return path_.empty() || path_.back() == '/' ? path_ + name : path_ + "/" + name;
 }
 
-std::string OutputFolder::write_file(const std::string& name, const char* data, size_t n,
-                                     bool replace) {
-  // Final names never begin with '.', so a temporary name cannot be one.
-  std::string temporary;
-  int file = -1;
+bool OutputFolder::has(const std::string& name) const {
+  struct stat entry {};
+  return fstatat(fd_, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+std::string OutputFolder::sync() const {
+  return syncfs(fd_) == 0 ? "" : system_error("can't write to " + path_);
+}
+
+void OutputFolder::remove(const std::string& name) const {
+  unlinkat(fd_, name.c_str(), 0);
+}
+
+std::string PendingFile::create() {
+  static unsigned temporaries = 0; // names used so far by this process
+  // The temporary is registered before it exists, so that no moment is left
+  // in which a signal would leave it behind.
   do {
-    temporary = ".movrel-" + std::to_string(getpid()) + "-" + std::to_string(++temporaries_);
-    file =
-        openat(fd_, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  } while (file < 0 && errno == EEXIST);
-  if (file < 0) {
-    return system_error("can't create a file in " + path_);
+    temporary_ = ".movrel-" + std::to_string(getpid()) + "-" + std::to_string(++temporaries);
+    unlink_at_end(folder_.fd(), temporary_.c_str());
+    fd_ = openat(folder_.fd(), temporary_.c_str(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  } while (fd_ < 0 && errno == EEXIST);
+  if (fd_ < 0) {
+    keep_at_end();
+    temporary_.clear();
+    return system_error("can't create a file in " + folder_.path());
   }
-  const bool written = write_all(file, data, n) && fsync(file) == 0;
-  const int writeErrno = errno;
-  if (close(file) != 0 || !written) {
-    errno = written ? errno : writeErrno;
-    std::string error = system_error("can't write " + path_of(name));
-    unlinkat(fd_, temporary.c_str(), 0);
-    return error;
+  return "";
+}
+
+std::string PendingFile::write(const char* data, size_t n) {
+  return write_all(fd_, data, n) ? "" : failed("can't write " + folder_.path_of(name_));
+}
+
+std::string PendingFile::commit(bool replace, bool durable) {
+  const std::string path = folder_.path_of(name_);
+  if (durable && fsync(fd_) != 0) {
+    return failed("can't write " + path);
   }
-  const int renamed = replace ? renameat(fd_, temporary.c_str(), fd_, name.c_str())
-                              : rename_no_replace(fd_, temporary.c_str(), name.c_str());
+  const int closed = close(fd_);
+  fd_ = -1;
+  if (closed != 0) {
+    return failed("can't write " + path);
+  }
+  const int renamed = replace ? renameat(folder_.fd(), temporary_.c_str(), folder_.fd(), name_.c_str())
+                              : rename_no_replace(folder_.fd(), temporary_.c_str(), name_.c_str());
   if (renamed != 0) {
-    std::string error = errno == EEXIST ? path_of(name) + " already exists (--force replaces it)"
-                                        : system_error("can't write " + path_of(name));
-    unlinkat(fd_, temporary.c_str(), 0);
+    return errno == EEXIST ? (abandon(), path + " already exists (--force replaces it)")
+                           : failed("can't write " + path);
+  }
+  temporary_.clear();
+  keep_at_end();
+  if (durable && fsync(folder_.fd()) != 0 && errno != EINVAL) {
+    const std::string error = system_error("can't write " + path);
+    folder_.remove(name_);
     return error;
   }
   return "";
+}
+
+std::string PendingFile::failed(const std::string& what) {
+  const std::string error = system_error(what);
+  abandon();
+  return error;
+}
+
+void PendingFile::abandon() {
+  if (fd_ >= 0) {
+    close(fd_);
+    fd_ = -1;
+  }
+  if (!temporary_.empty()) {
+    folder_.remove(temporary_);
+    temporary_.clear();
+    keep_at_end();
+  }
 }

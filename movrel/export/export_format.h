@@ -1,0 +1,80 @@
+// The formats movrel export writes, behind one interface. The walk over the
+// categories (category_walk.h) decrypts each chosen category and hands it to
+// the format, which appends bytes to the output buffer; the walk sends them
+// to their destination.
+#ifndef MOVREL_MOVREL_EXPORT_EXPORT_FORMAT_H
+#define MOVREL_MOVREL_EXPORT_EXPORT_FORMAT_H
+
+#include "secret_buffer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// What every format knows of the run.
+struct ExportContext {
+  std::string file;    // the database, as named on the command line
+  std::string label;   // its file name without folders (and without ".pdb"), well-formed UTF-8
+  int32_t count = 0;   // categories exported
+  bool raw = false;    // --charset raw: names and texts as stored (text format only)
+};
+
+// One category, decrypted. Name and text are UTF-8 (the Palm OS bytes with
+// --charset raw); the text ends before the stored text's first zero byte.
+struct ExportedCategory {
+  int32_t index;         // in the file
+  const char* palmName;  // the stored name, zero-terminated (for messages)
+  std::string_view name; // valid during the call only
+  std::string_view text; // valid during the call only
+};
+
+class ExportFormat {
+public:
+  virtual ~ExportFormat() = default;
+
+  // Once every chosen category is known to open and before the first is
+  // decrypted for writing: a format that needs more of the user asks here.
+  virtual void prepare() {}
+
+  // One document holding every category: begin, add for each, finish.
+  virtual void begin(SecretBuffer& out) { (void)out; }
+  virtual void add(const ExportedCategory& category, SecretBuffer& out) = 0;
+  virtual void finish(SecretBuffer& out) { (void)out; }
+
+  // With --split: the extension of a category's own file (".txt"), or null
+  // when the format writes one document only; and that file's content.
+  virtual const char* split_extension() const { return nullptr; }
+  virtual void add_alone(const ExportedCategory& category, SecretBuffer& out) {
+    begin(out);
+    add(category, out);
+    finish(out);
+  }
+
+  // A format that is no text for a terminal or a pipe needs -o.
+  virtual bool needs_file() const { return false; }
+
+  ExportFormat() = default;
+  ExportFormat(const ExportFormat&) = delete;
+  ExportFormat& operator=(const ExportFormat&) = delete;
+};
+
+// Whether name is a format of movrel export, and whether this build can
+// write it (kdbx needs libsodium at build time).
+bool export_format_known(const std::string& name);
+bool export_format_built(const std::string& name);
+
+// The format called name (known and built) for context.
+std::unique_ptr<ExportFormat> make_export_format(const std::string& name,
+                                                 const ExportContext& context);
+
+// One constructor per format, each in its own file.
+std::unique_ptr<ExportFormat> make_text_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_json_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_markdown_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_keepassxc_csv_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_bitwarden_json_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_keepass_xml_format(const ExportContext& context);
+std::unique_ptr<ExportFormat> make_kdbx_format(const ExportContext& context);
+
+#endif

@@ -34,7 +34,7 @@ void append_xml_text(SecretBuffer& out, std::string_view text) {
     const size_t length = utf8_sequence_length(bytes + i, text.size() - i);
     if (escaped != nullptr) {
       out.append(escaped);
-    } else if (length == 0 || (byte < 0x20 && byte != '\t' && byte != '\n')) {
+    } else if (length == 0 || (byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7F) {
       out.append("\xEF\xBF\xBD"); // U+FFFD
     } else {
       out.append(text.data() + i, length);

@@ -14,7 +14,7 @@
 // escaped; a carriage return as &#13; so that no parser folds it into a line
 // end; and U+FFFD for what XML 1.0 cannot hold (control characters other
 // than tab, line feed and carriage return; bytes that are not well-formed
-// UTF-8).
+// UTF-8) and for DEL, which it discourages and KeePassXC drops.
 void append_xml_text(SecretBuffer& out, std::string_view text);
 
 // The time stamp of the XML interchange, ISO 8601 in UTC, for now.

@@ -28,6 +28,8 @@ struct ToolCall {
   bool terminal = false;         // on a pseudo-terminal, or with none (see run_tool)
   std::string input = {};        // typed after the prompt, or standard input
   std::string stdout_path = {};  // opened as standard output; "" captures it in out
+  std::vector<std::string> prompts = {kPrompt}; // with more than one, input's line k
+                                                // is typed once prompt k has shown
 };
 
 struct ToolRun {

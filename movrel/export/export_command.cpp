@@ -23,6 +23,7 @@ namespace {
 struct ExportSettings {
   std::string file;                    // the database, as named on the command line
   std::string format = "text";         // --format
+  const FormatInfo* info = nullptr;    // that format
   bool raw = false;                    // --charset raw: text and banner names as stored
   ExportTarget::Kind to = ExportTarget::Kind::StandardOutput;
   std::string path;                    // -o FILE or --split DIR
@@ -46,10 +47,11 @@ ExportSettings settings_from(int argc, char** argv) {
   settings.file = args.positional[0];
   settings.format = args.value("format", "text");
   const std::string charset = args.value("charset", "utf8");
-  if (!export_format_known(settings.format)) {
+  settings.info = find_export_format(settings.format);
+  if (settings.info == nullptr) {
     usage_error(kExportCommand, "unknown format " + settings.format);
   }
-  if (!export_format_built(settings.format)) {
+  if (settings.info->make == nullptr) {
     usage_error(kExportCommand, "this movrel was built without libsodium, so without --format " +
                                     settings.format +
                                     ": install libsodium-dev (Debian) and build it again");
@@ -70,6 +72,13 @@ ExportSettings settings_from(int argc, char** argv) {
     if (settings.path.empty()) {
       usage_error(kExportCommand, args.has("output") ? "empty -o file" : "empty --split folder");
     }
+  }
+  if (settings.to == ExportTarget::Kind::Split && settings.info->splitExtension == nullptr) {
+    usage_error(kExportCommand, "--split writes text, json and markdown; --format " +
+                                    settings.format + " is one file: use -o FILE");
+  }
+  if (settings.to == ExportTarget::Kind::StandardOutput && settings.info->needsFile) {
+    usage_error(kExportCommand, "--format " + settings.format + " needs -o FILE");
   }
   settings.force = args.has("force");
   if (settings.force && settings.to == ExportTarget::Kind::StandardOutput) {
@@ -153,8 +162,7 @@ std::vector<int32_t> chosen_categories(const ExportSettings& settings, const Mov
 // Opens the destination and refuses, before the password is asked, a file
 // that is already there (unless --force).
 void open_target(const ExportSettings& settings, const MovrelView& view,
-                 const std::vector<int32_t>& chosen, const ExportFormat& format,
-                 OutputFolder& folder, ExportTarget& target) {
+                 const std::vector<int32_t>& chosen, OutputFolder& folder, ExportTarget& target) {
   target.kind = settings.to;
   target.force = settings.force;
   target.folder = &folder;
@@ -180,7 +188,7 @@ void open_target(const ExportSettings& settings, const MovrelView& view,
     }
     FileNamer namer;
     for (const int32_t index : chosen) {
-      target.splitNames.push_back(namer.next(utf8_name(view, index), format.split_extension()));
+      target.splitNames.push_back(namer.next(utf8_name(view, index), settings.info->splitExtension));
     }
     names = target.splitNames;
   }
@@ -207,17 +215,10 @@ int run_export(int argc, char** argv) {
   context.label = label_of(settings.file);
   context.count = static_cast<int32_t>(chosen.size());
   context.raw = settings.raw;
-  const std::unique_ptr<ExportFormat> format = make_export_format(settings.format, context);
-  if (settings.to == ExportTarget::Kind::Split && format->split_extension() == nullptr) {
-    usage_error(kExportCommand, "--split writes text, json and markdown; --format " +
-                                    settings.format + " is one file: use -o FILE");
-  }
-  if (settings.to == ExportTarget::Kind::StandardOutput && format->needs_file()) {
-    usage_error(kExportCommand, "--format " + settings.format + " needs -o FILE");
-  }
+  const std::unique_ptr<ExportFormat> format = settings.info->make(context);
   OutputFolder folder;
   ExportTarget target;
-  open_target(settings, view, chosen, *format, folder, target);
+  open_target(settings, view, chosen, folder, target);
   char* password = read_password();
   upper_case(password);
   export_categories(view, chosen, *format, settings.raw, target, password);

@@ -2,48 +2,27 @@
 
 namespace {
 
-using FormatMaker = std::unique_ptr<ExportFormat> (*)(const ExportContext&);
-
-struct FormatEntry {
-  const char* name;
-  FormatMaker make; // null when this build cannot write the format
-};
-
-const FormatEntry kFormats[] = {
-    {"text", make_text_format},
-    {"json", make_json_format},
-    {"markdown", make_markdown_format},
-    {"keepassxc-csv", make_keepassxc_csv_format},
-    {"bitwarden-json", make_bitwarden_json_format},
-    {"keepass-xml", make_keepass_xml_format},
+const FormatInfo kFormats[] = {
+    {"text", ".txt", false, make_text_format},
+    {"json", ".json", false, make_json_format},
+    {"markdown", ".md", false, make_markdown_format},
+    {"keepassxc-csv", nullptr, false, make_keepassxc_csv_format},
+    {"bitwarden-json", nullptr, false, make_bitwarden_json_format},
+    {"keepass-xml", nullptr, false, make_keepass_xml_format},
 #ifdef MOVREL_HAVE_KDBX
-    {"kdbx", make_kdbx_format},
+    {"kdbx", nullptr, true, make_kdbx_format},
 #else
-    {"kdbx", nullptr},
+    {"kdbx", nullptr, true, nullptr},
 #endif
 };
 
-const FormatEntry* find(const std::string& name) {
-  for (const FormatEntry& entry : kFormats) {
-    if (name == entry.name) {
-      return &entry;
+} // namespace
+
+const FormatInfo* find_export_format(const std::string& name) {
+  for (const FormatInfo& format : kFormats) {
+    if (name == format.name) {
+      return &format;
     }
   }
   return nullptr;
-}
-
-} // namespace
-
-bool export_format_known(const std::string& name) {
-  return find(name) != nullptr;
-}
-
-bool export_format_built(const std::string& name) {
-  const FormatEntry* entry = find(name);
-  return entry != nullptr && entry->make != nullptr;
-}
-
-std::unique_ptr<ExportFormat> make_export_format(const std::string& name,
-                                                 const ExportContext& context) {
-  return find(name)->make(context);
 }

@@ -42,31 +42,30 @@ public:
   virtual void add(const ExportedCategory& category, SecretBuffer& out) = 0;
   virtual void finish(SecretBuffer& out) { (void)out; }
 
-  // With --split: the extension of a category's own file (".txt"), or null
-  // when the format writes one document only; and that file's content.
-  virtual const char* split_extension() const { return nullptr; }
+  // With --split, one category's file: by default a document of it alone.
   virtual void add_alone(const ExportedCategory& category, SecretBuffer& out) {
     begin(out);
     add(category, out);
     finish(out);
   }
 
-  // A format that is no text for a terminal or a pipe needs -o.
-  virtual bool needs_file() const { return false; }
-
   ExportFormat() = default;
   ExportFormat(const ExportFormat&) = delete;
   ExportFormat& operator=(const ExportFormat&) = delete;
 };
 
-// Whether name is a format of movrel export, and whether this build can
-// write it (kdbx needs libsodium at build time).
-bool export_format_known(const std::string& name);
-bool export_format_built(const std::string& name);
+using FormatMaker = std::unique_ptr<ExportFormat> (*)(const ExportContext&);
 
-// The format called name (known and built) for context.
-std::unique_ptr<ExportFormat> make_export_format(const std::string& name,
-                                                 const ExportContext& context);
+// What the command line may ask of a format, known before anything is read.
+struct FormatInfo {
+  const char* name;
+  const char* splitExtension; // of a category's own file with --split; null: one file only
+  bool needsFile;             // no text for a terminal or a pipe: -o only
+  FormatMaker make;           // null when this build cannot write it (kdbx without libsodium)
+};
+
+// The format called name, or null when there is none.
+const FormatInfo* find_export_format(const std::string& name);
 
 // One constructor per format, each in its own file.
 std::unique_ptr<ExportFormat> make_text_format(const ExportContext& context);

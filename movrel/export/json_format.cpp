@@ -31,7 +31,6 @@ public:
 
   void finish(SecretBuffer& out) override { out.append(first_ ? "]\n}\n" : "\n  ]\n}\n"); }
 
-  const char* split_extension() const override { return ".json"; }
 
 private:
   const std::string file_;

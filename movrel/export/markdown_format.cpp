@@ -50,7 +50,6 @@ public:
     add_alone(category, out);
   }
 
-  const char* split_extension() const override { return ".md"; }
 
   // The block holds the text and a line end, so that a text ending in a line
   // end keeps it.

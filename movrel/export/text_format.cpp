@@ -22,7 +22,6 @@ public:
     out.append('\n');
   }
 
-  const char* split_extension() const override { return ".txt"; }
   void add_alone(const ExportedCategory& category, SecretBuffer& out) override {
     out.append(category.text.data(), category.text.size());
   }

@@ -114,9 +114,11 @@ std::string label_of(const std::string& file) {
   return label;
 }
 
+// Names are stored in clear: one scratch buffer serves every call.
 std::string utf8_name(const MovrelView& view, int32_t index) {
+  static SecretBuffer name;
   const CategoryRecord record = view.record(index);
-  SecretBuffer name;
+  name.clear();
   append_palm_as_utf8(name, record.name, strlen(record.name));
   return {name.data(), name.size()};
 }

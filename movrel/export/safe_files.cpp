@@ -102,10 +102,11 @@ void OutputFolder::remove(const std::string& name) const {
 
 std::string PendingFile::create() {
   static unsigned temporaries = 0; // names used so far by this process
+  static const std::string prefix = ".movrel-" + std::to_string(getpid()) + "-";
   // The temporary is registered before it exists, so that no moment is left
   // in which a signal would leave it behind.
   do {
-    temporary_ = ".movrel-" + std::to_string(getpid()) + "-" + std::to_string(++temporaries);
+    temporary_ = prefix + std::to_string(++temporaries);
     unlink_at_end(folder_.fd(), temporary_.c_str());
     fd_ = openat(folder_.fd(), temporary_.c_str(),
                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

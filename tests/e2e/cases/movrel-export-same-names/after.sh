@@ -1,2 +1,3 @@
 #!/bin/sh
-ls out | wc -l && ls out/Same.txt out/Same-2.txt out/Same-20000.txt
+ls fast/out | wc -l && cd fast/out && ls Same.txt Same-2.txt Same-20000.txt
+cd ../.. && umount fast

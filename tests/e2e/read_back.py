@@ -39,6 +39,8 @@ elif fmt == "bitwarden-json":
     assert doc["encrypted"] is False and [f["name"] for f in doc["folders"]] == [label], "folders"
     for item in doc["items"]:
         assert item["type"] == 2 and item["secureNote"] == {"type": 0} and item["folderId"] == doc["folders"][0]["id"]
+        # Bitwarden takes a note whose encryption, "2." IV "|" data "|" MAC in base64, is 10,000 characters at most.
+        assert 72 + 4 * -(-16 * (len(item["notes"].encode()) // 16 + 1) // 3) <= 10000, f"{item['name']} too long"
         part = re.fullmatch(r"(.*) \((\d+)/(\d+)\)", item["name"], re.S)
         if part and part[2] != "1":
             got[-1] = (part[1], got[-1][1] + item["notes"])

@@ -16,8 +16,11 @@ PREFIX ?= /usr/local
 # `make demo` need nothing else: without GoogleTest the suites are left out).
 # check-packages and lint-packages install what is missing (as root) or stop
 # with the command to run.
-CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts
-LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck
+# libsodium-dev builds movrel's kdbx format; keepassxc (keepassxc-cli),
+# python3-yaml and python3-markdown-it read exported files back.
+CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts libsodium-dev keepassxc \
+  python3-yaml python3-markdown-it
+LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck libsodium-dev
 NEED_PACKAGES = scripts/need-packages
 
 all: build

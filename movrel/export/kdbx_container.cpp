@@ -4,6 +4,7 @@
 #include "live_secrets.h"
 #include "wipe.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <sodium.h>
@@ -15,7 +16,6 @@ constexpr uint8_t kChaCha20Uuid[16] = {0xd6, 0x03, 0x8a, 0x2b, 0x8b, 0x6f, 0x4c,
                                        0xa5, 0x24, 0x33, 0x9a, 0x31, 0xdb, 0xb5, 0x9a};
 constexpr uint8_t kArgon2idUuid[16] = {0x9e, 0x29, 0x8b, 0x19, 0x56, 0xdb, 0x47, 0x73,
                                        0xb2, 0x3d, 0xfc, 0x3e, 0xc6, 0xf0, 0xa1, 0xe6};
-constexpr size_t kBlockBytes = size_t{1} << 20;
 constexpr uint32_t kInnerChaCha20 = 3;
 
 void put_le(std::string& out, uint64_t value, int bytes) {
@@ -124,7 +124,7 @@ void KdbxKeys::derive(const char* password, size_t n) {
   release_secret(material);
 }
 
-void KdbxKeys::write_file(SecretBuffer& payload, SecretBuffer& out) const {
+void KdbxKeys::append_header(SecretBuffer& out) const {
   std::string kdf = le(0x0100, 2);
   put_item(kdf, 0x42, "$UUID", bytes_of(kArgon2idUuid, sizeof kArgon2idUuid));
   put_item(kdf, 0x42, "S", bytes_of(salt_, sizeof salt_));
@@ -148,21 +148,34 @@ void KdbxKeys::write_file(SecretBuffer& payload, SecretBuffer& out) const {
   out.append(reinterpret_cast<const char*>(mac), sizeof mac);
   block_hmac(secrets_.hmacBase, UINT64_MAX, "", header.data(), header.size(), mac);
   out.append(reinterpret_cast<const char*>(mac), sizeof mac);
+}
 
-  auto* bytes = reinterpret_cast<uint8_t*>(payload.data());
-  crypto_stream_chacha20_ietf_xor(bytes, bytes, payload.size(), iv_, secrets_.cipherKey);
-  for (uint64_t index = 0, at = 0;; ++index) {
-    const size_t n = payload.size() - at < kBlockBytes ? payload.size() - at : kBlockBytes;
+void KdbxKeys::append_blocks(SecretBuffer& payload, bool last, SecretBuffer& out) {
+  size_t at = 0;
+  for (;;) {
+    const size_t left = payload.size() - at;
+    if (left < kBlockBytes && !last) {
+      break;
+    }
+    const size_t n = std::min(left, kBlockBytes);
+    auto* bytes = reinterpret_cast<uint8_t*>(payload.data() + at);
+    // The cipher runs on over the blocks: block i starts at keystream block i * kBlockBytes / 64.
+    crypto_stream_chacha20_ietf_xor_ic(bytes, bytes, n, iv_,
+                                       static_cast<uint32_t>(blocks_ * (kBlockBytes / 64)),
+                                       secrets_.cipherKey);
     const std::string length = le(n, 4);
-    block_hmac(secrets_.hmacBase, index, le(index, 8) + length, payload.data() + at, n, mac);
+    uint8_t mac[32];
+    block_hmac(secrets_.hmacBase, blocks_, le(blocks_, 8) + length, payload.data() + at, n, mac);
     out.append(reinterpret_cast<const char*>(mac), sizeof mac);
     out.append(length.data(), length.size());
     out.append(payload.data() + at, n);
+    ++blocks_;
     at += n;
     if (n == 0) {
-      break;
+      break; // the empty block ends the file
     }
   }
+  payload.drop_front(at);
 }
 
 ProtectedStream::ProtectedStream() {
@@ -193,8 +206,8 @@ void ProtectedStream::append_inner_header(SecretBuffer& out) const {
 }
 
 void ProtectedStream::append_protected(SecretBuffer& out, const char* text, size_t n) {
-  SecretBuffer hidden;
-  auto* bytes = reinterpret_cast<uint8_t*>(hidden.reserve(n));
+  hidden_.clear();
+  auto* bytes = reinterpret_cast<uint8_t*>(hidden_.reserve(n));
   const auto* plain = reinterpret_cast<const uint8_t*>(text);
   size_t i = 0;
   for (; i < n && used_ < sizeof secrets_.block; ++i) {
@@ -213,6 +226,7 @@ void ProtectedStream::append_protected(SecretBuffer& out, const char* text, size
       bytes[i] = plain[i] ^ secrets_.block[used_++];
     }
   }
-  hidden.commit(n);
+  hidden_.commit(n);
   append_base64(out, bytes, n);
+  hidden_.clear();
 }

@@ -7,6 +7,8 @@
 //   the payload (inner header, then the XML), encrypted with ChaCha20, in
 //   blocks of at most 1 MiB, each HMAC | uint32 length | data, then an empty
 //   block. All integers little-endian.
+// Blocks are written as the payload is made, so neither the XML nor the file
+// is ever whole in memory.
 // The KDF is Argon2id, version 0x13, with a 16-byte random salt,
 // kArgonIterations passes over kArgonMemoryBytes, one lane: about a second
 // on one core of a 2020s processor, as KeePassXC tunes its own.
@@ -22,6 +24,7 @@
 constexpr uint64_t kArgonIterations = 10;
 constexpr uint64_t kArgonMemoryBytes = uint64_t{64} << 20;
 constexpr uint32_t kArgonLanes = 1;
+constexpr size_t kBlockBytes = size_t{1} << 20; // a whole number of ChaCha20 blocks
 
 // Seconds since 0001-01-01 as KDBX 4 writes times: base64 of a little-endian
 // int64, for now.
@@ -39,9 +42,13 @@ public:
   // password (n bytes of UTF-8). Runs the KDF: most of the time of a write.
   void derive(const char* password, size_t n);
 
-  // Appends the whole file to out: the header and its hashes, then payload
-  // (inner header and XML), which is encrypted in place.
-  void write_file(SecretBuffer& payload, SecretBuffer& out) const;
+  // Appends the header, its SHA-256 and its HMAC.
+  void append_header(SecretBuffer& out) const;
+
+  // Encrypts the payload (inner header and XML) as it comes: appends to out
+  // the blocks that payload's bytes fill (with last, all of them and the
+  // empty block that ends the file), and takes them from payload.
+  void append_blocks(SecretBuffer& payload, bool last, SecretBuffer& out);
 
 private:
   struct Secrets {
@@ -52,6 +59,7 @@ private:
   uint8_t seed_[32] = {};
   uint8_t iv_[12] = {};
   uint8_t salt_[16] = {};
+  uint64_t blocks_ = 0; // written so far; each but the last two holds kBlockBytes
 };
 
 // The inner random stream that hides protected values (Notes) inside the
@@ -81,6 +89,7 @@ private:
   Secrets secrets_{};
   uint32_t counter_ = 0; // next keystream block
   size_t used_ = 64;
+  SecretBuffer hidden_; // a value XOR the keystream, on its way to base64
 };
 
 #endif

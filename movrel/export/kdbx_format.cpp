@@ -62,24 +62,23 @@ public:
   }
 
   void begin(SecretBuffer& out) override {
-    (void)out;
+    keys_.append_header(out);
     stream_.append_inner_header(payload_);
     xml_.append_head(payload_);
   }
 
   void add(const ExportedCategory& category, SecretBuffer& out) override {
-    (void)out;
     xml_.append_entry_start(payload_, category.name);
     payload_.append("<Value Protected=\"True\">");
     stream_.append_protected(payload_, category.text.data(), category.text.size());
     payload_.append("</Value>");
     KeePassXml::append_entry_end(payload_);
+    keys_.append_blocks(payload_, false, out);
   }
 
   void finish(SecretBuffer& out) override {
     KeePassXml::append_tail(payload_);
-    keys_.write_file(payload_, out);
-    payload_.clear();
+    keys_.append_blocks(payload_, true, out);
   }
 
 private:
@@ -87,7 +86,7 @@ private:
   const KeePassXml xml_;
   KdbxKeys keys_;
   ProtectedStream stream_;
-  SecretBuffer payload_; // inner header and XML, then the same encrypted
+  SecretBuffer payload_; // inner header and XML not yet in a block
 };
 
 } // namespace

@@ -59,11 +59,13 @@ demo-db: build
 	  "Books to read" examples/notes/books.txt
 
 # The tool as built by `make`, timed against cat and openssl on a 64 MiB
-# database (bench/whole_run.sh), then the optimised Google Benchmark programs.
+# database (bench/whole_run.sh), movrel export's kdbx beside its text
+# (bench/export_run.sh), then the optimised Google Benchmark programs.
 BENCH_RUNS ?= 7
 bench: build
 	@$(NEED_PACKAGES) cmake g++ make libbenchmark-dev openssl
 	bench/whole_run.sh build $(BENCH_RUNS)
+	bench/export_run.sh build $(BENCH_RUNS)
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
 	$(CMAKE) --build build-bench -j $(JOBS)
 	@for program in build-bench/bench/*_bench; do echo "== $$program"; $$program || exit 1; done

@@ -60,8 +60,8 @@ public:
               "movrel export: category %d (%s) is longer than a Bitwarden note: written as %zu "
               "notes, \"%s (1/%zu)\" to \"%s (%zu/%zu)\"\n",
               category.index, shown_name(category.palmName).c_str(), parts,
-              shown_name(category.palmName).c_str(), parts,
-              shown_name(category.palmName).c_str(), parts, parts);
+              shown_name(category.palmName).c_str(), parts, shown_name(category.palmName).c_str(),
+              parts, parts);
     }
     for (size_t part = 0; part < parts; ++part) {
       const size_t end = part + 1 < parts ? starts[part + 1] : category.text.size();
@@ -71,8 +71,9 @@ public:
         name.append((" (" + std::to_string(part + 1) + "/" + std::to_string(parts) + ")").c_str());
       }
       out.append(items_++ == 0 ? "\n    {" : ",\n    {");
-      out.append(("\"id\": \"" + random_uuid_text() + "\", \"organizationId\": null, \"folderId\": \"" +
-                  folder_ + "\", \"type\": 2, \"reprompt\": 0, \"name\": ")
+      out.append(("\"id\": \"" + random_uuid_text() +
+                  "\", \"organizationId\": null, \"folderId\": \"" + folder_ +
+                  "\", \"type\": 2, \"reprompt\": 0, \"name\": ")
                      .c_str());
       append_json_string(out, name.data(), name.size());
       out.append(", \"notes\": ");

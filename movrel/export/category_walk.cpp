@@ -51,11 +51,11 @@ private:
   const ExportTarget& target_;
   char* password_ = nullptr;
   uint16_t key_[8] = {};
-  CategoryRecord record_; // the category decrypt last read
-  SecretBuffer text_;   // one category's decrypted text, up to its first zero byte
-  SecretBuffer body_;   // the same in UTF-8 (unused with --charset raw)
-  SecretBuffer name_;   // its name in UTF-8 (or as stored)
-  SecretBuffer output_; // bytes on their way out
+  CategoryRecord record_;            // the category decrypt last read
+  SecretBuffer text_;                // one category's decrypted text, up to its first zero byte
+  SecretBuffer body_;                // the same in UTF-8 (unused with --charset raw)
+  SecretBuffer name_;                // its name in UTF-8 (or as stored)
+  SecretBuffer output_;              // bytes on their way out
   std::vector<std::string> written_; // --split: files of this run, removed on failure
 };
 
@@ -185,8 +185,7 @@ void ExportRun::wipe() {
 } // namespace
 
 void export_categories(const MovrelView& view, const std::vector<int32_t>& chosen,
-                       ExportFormat& format, bool raw, const ExportTarget& target,
-                       char* password) {
+                       ExportFormat& format, bool raw, const ExportTarget& target, char* password) {
   ExportRun run(view, chosen, format, raw, target);
   run.run(password);
 }

@@ -19,8 +19,8 @@
 // category in a folder (--split).
 struct ExportTarget {
   enum class Kind { StandardOutput, File, Split } kind = Kind::StandardOutput;
-  OutputFolder* folder = nullptr; // the file's folder, or the split folder
-  std::string fileName;           // -o: the file's name in folder
+  OutputFolder* folder = nullptr;      // the file's folder, or the split folder
+  std::string fileName;                // -o: the file's name in folder
   std::vector<std::string> splitNames; // --split: each chosen category's file name
   bool force = false;                  // replace what is there
 };
@@ -30,7 +30,6 @@ struct ExportTarget {
 // every way out; any failure ends the process with an error line, leaving
 // no file or temporary of the run behind.
 void export_categories(const MovrelView& view, const std::vector<int32_t>& chosen,
-                       ExportFormat& format, bool raw, const ExportTarget& target,
-                       char* password);
+                       ExportFormat& format, bool raw, const ExportTarget& target, char* password);
 
 #endif

@@ -21,10 +21,10 @@
 namespace {
 
 struct ExportSettings {
-  std::string file;                    // the database, as named on the command line
-  std::string format = "text";         // --format
-  const FormatInfo* info = nullptr;    // that format
-  bool raw = false;                    // --charset raw: text and banner names as stored
+  std::string file;                 // the database, as named on the command line
+  std::string format = "text";      // --format
+  const FormatInfo* info = nullptr; // that format
+  bool raw = false;                 // --charset raw: text and banner names as stored
   ExportTarget::Kind to = ExportTarget::Kind::StandardOutput;
   std::string path;                    // -o FILE or --split DIR
   bool force = false;                  // replace existing files
@@ -190,7 +190,8 @@ void open_target(const ExportSettings& settings, const MovrelView& view,
     }
     FileNamer namer;
     for (const int32_t index : chosen) {
-      target.splitNames.push_back(namer.next(utf8_name(view, index), settings.info->splitExtension));
+      target.splitNames.push_back(
+          namer.next(utf8_name(view, index), settings.info->splitExtension));
     }
     names = target.splitNames;
   }
@@ -216,7 +217,6 @@ int run_export(int argc, char** argv) {
   context.file = settings.file;
   context.label = label_of(settings.file);
   context.count = static_cast<int32_t>(chosen.size());
-  context.raw = settings.raw;
   const std::unique_ptr<ExportFormat> format = settings.info->make(context);
   OutputFolder folder;
   ExportTarget target;

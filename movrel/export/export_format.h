@@ -14,10 +14,9 @@
 
 // What every format knows of the run.
 struct ExportContext {
-  std::string file;    // the database, as named on the command line
-  std::string label;   // its file name without folders (and without ".pdb"), well-formed UTF-8
-  int32_t count = 0;   // categories exported
-  bool raw = false;    // --charset raw: names and texts as stored (text format only)
+  std::string file;  // the database, as named on the command line
+  std::string label; // its file name without folders (and without ".pdb"), well-formed UTF-8
+  int32_t count = 0; // categories exported
 };
 
 // One category, decrypted. Name and text are UTF-8 (the Palm OS bytes with

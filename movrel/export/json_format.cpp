@@ -31,7 +31,6 @@ public:
 
   void finish(SecretBuffer& out) override { out.append(first_ ? "]\n}\n" : "\n  ]\n}\n"); }
 
-
 private:
   const std::string file_;
   bool first_ = true;

@@ -69,8 +69,7 @@ void block_hmac(const uint8_t base[64], uint64_t index, const std::string& head,
   crypto_hash_sha512_final(&hash, key);
   crypto_auth_hmacsha256_state state;
   crypto_auth_hmacsha256_init(&state, key, sizeof key);
-  crypto_auth_hmacsha256_update(&state, reinterpret_cast<const uint8_t*>(head.data()),
-                                head.size());
+  crypto_auth_hmacsha256_update(&state, reinterpret_cast<const uint8_t*>(head.data()), head.size());
   crypto_auth_hmacsha256_update(&state, reinterpret_cast<const uint8_t*>(data), n);
   crypto_auth_hmacsha256_final(&state, mac);
   release_secret(key);
@@ -109,9 +108,9 @@ void KdbxKeys::derive(const char* password, size_t n) {
   uint8_t composite[32];
   hold_stack_secret(composite, sizeof composite);
   memcpy(composite, transformed, sizeof composite);
-  const int failed = crypto_pwhash(transformed, 32, reinterpret_cast<const char*>(composite),
-                                   sizeof composite, salt_, kArgonIterations, kArgonMemoryBytes,
-                                   crypto_pwhash_ALG_ARGON2ID13);
+  const int failed =
+      crypto_pwhash(transformed, 32, reinterpret_cast<const char*>(composite), sizeof composite,
+                    salt_, kArgonIterations, kArgonMemoryBytes, crypto_pwhash_ALG_ARGON2ID13);
   release_secret(composite);
   if (failed != 0) {
     release_secret(material);

@@ -34,7 +34,6 @@ public:
   explicit KdbxFormat(const ExportContext& context)
       : label_(context.label), xml_(label_, kdbx_time_now()) {}
 
-
   void prepare() override {
     SecretBuffer typed;
     SecretBuffer repeated;

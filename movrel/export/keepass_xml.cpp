@@ -54,12 +54,12 @@ std::string iso_time_now() {
 
 void KeePassXml::append_times(SecretBuffer& out) const {
   const std::string& stamp = stamp_;
-  const std::string times = "<Times><CreationTime>" + stamp + "</CreationTime><LastModificationTime>" +
-                            stamp + "</LastModificationTime><LastAccessTime>" + stamp +
-                            "</LastAccessTime><ExpiryTime>" + stamp +
-                            "</ExpiryTime><Expires>False</Expires><UsageCount>0</UsageCount>"
-                            "<LocationChanged>" +
-                            stamp + "</LocationChanged></Times>\n";
+  const std::string times =
+      "<Times><CreationTime>" + stamp + "</CreationTime><LastModificationTime>" + stamp +
+      "</LastModificationTime><LastAccessTime>" + stamp + "</LastAccessTime><ExpiryTime>" + stamp +
+      "</ExpiryTime><Expires>False</Expires><UsageCount>0</UsageCount>"
+      "<LocationChanged>" +
+      stamp + "</LocationChanged></Times>\n";
   out.append(times.c_str());
 }
 

@@ -23,8 +23,7 @@ std::string iso_time_now();
 class KeePassXml {
 public:
   // stamp: the time of every entry, as the file's version writes times.
-  KeePassXml(std::string_view label, std::string stamp)
-      : label_(label), stamp_(std::move(stamp)) {}
+  KeePassXml(std::string_view label, std::string stamp) : label_(label), stamp_(std::move(stamp)) {}
 
   // The document up to the group's first entry.
   void append_head(SecretBuffer& out) const;

@@ -50,7 +50,6 @@ public:
     add_alone(category, out);
   }
 
-
   // The block holds the text and a line end, so that a text ending in a line
   // end keeps it.
   void add_alone(const ExportedCategory& category, SecretBuffer& out) override {

@@ -17,8 +17,7 @@ void random_bytes(uint8_t* bytes, size_t n) {
 } // namespace
 
 std::string random_uuid_base64() {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   // 128 random bits drawn as base64 digits: 21 digits of 6 bits, then one of
   // 2 (its low 4 bits zero, as base64 pads), then "==".
   uint8_t random[22];

@@ -133,16 +133,20 @@ std::string PendingFile::commit(bool replace, bool durable) {
   if (closed != 0) {
     return failed("can't write " + path);
   }
-  const int renamed = replace ? renameat(folder_.fd(), temporary_.c_str(), folder_.fd(), name_.c_str())
-                              : rename_no_replace(folder_.fd(), temporary_.c_str(), name_.c_str());
+  const int renamed = replace
+                          ? renameat(folder_.fd(), temporary_.c_str(), folder_.fd(), name_.c_str())
+                          : rename_no_replace(folder_.fd(), temporary_.c_str(), name_.c_str());
   if (renamed != 0) {
-    return errno == EEXIST ? (abandon(), path + " already exists (--force replaces it)")
-                           : failed("can't write " + path);
+    if (errno != EEXIST) {
+      return failed("can't write " + path);
+    }
+    abandon();
+    return path + " already exists (--force replaces it)";
   }
   temporary_.clear();
   keep_at_end();
   if (durable && fsync(folder_.fd()) != 0 && errno != EINVAL) {
-    const std::string error = system_error("can't write " + path);
+    std::string error = system_error("can't write " + path);
     folder_.remove(name_);
     return error;
   }
@@ -150,7 +154,7 @@ std::string PendingFile::commit(bool replace, bool durable) {
 }
 
 std::string PendingFile::failed(const std::string& what) {
-  const std::string error = system_error(what);
+  std::string error = system_error(what);
   abandon();
   return error;
 }

@@ -65,7 +65,8 @@ private:
 // renamed to its final name at commit. A file not committed is removed.
 class PendingFile {
 public:
-  PendingFile(const OutputFolder& folder, std::string name) : folder_(folder), name_(std::move(name)) {}
+  PendingFile(const OutputFolder& folder, std::string name)
+      : folder_(folder), name_(std::move(name)) {}
   ~PendingFile() { abandon(); }
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;

@@ -17,8 +17,11 @@ PREFIX ?= /usr/local
 # `make demo` need nothing else: without GoogleTest the suites are left out).
 # check-packages and lint-packages install what is missing (as root) or stop
 # with the command to run.
-CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts
-LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck \
+# libsodium-dev builds movrel's kdbx format; keepassxc (keepassxc-cli),
+# python3-yaml and python3-markdown-it read exported files back.
+CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts libsodium-dev keepassxc \
+  python3-yaml python3-markdown-it
+LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck libsodium-dev \
   g++-aarch64-linux-gnu
 NEED_PACKAGES = scripts/need-packages
 
@@ -70,11 +73,13 @@ demo-db: build
 	  "Books to read" examples/notes/books.txt
 
 # The tool as built by `make`, timed against cat and openssl on a 64 MiB
-# database (bench/whole_run.sh), then the optimised Google Benchmark programs.
+# database (bench/whole_run.sh), movrel export's kdbx beside its text
+# (bench/export_run.sh), then the optimised Google Benchmark programs.
 BENCH_RUNS ?= 7
 bench: build
 	@$(NEED_PACKAGES) cmake g++ make libbenchmark-dev openssl
 	bench/whole_run.sh build $(BENCH_RUNS)
+	bench/export_run.sh build $(BENCH_RUNS)
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
 	$(CMAKE) --build build-bench -j $(JOBS)
 	@for program in build-bench/bench/*_bench; do echo "== $$program"; $$program || exit 1; done

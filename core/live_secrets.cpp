@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -35,6 +37,20 @@ bool started = false;
 
 const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
 
+// The temporary file unlink_at_end registered; the name is complete before
+// temporary_set is raised, and a handler only reads it.
+int temporary_folder = -1;
+char temporary_name[64];
+volatile sig_atomic_t temporary_set = 0;
+
+// unlinkat is async-signal-safe.
+void unlink_temporary() {
+  if (temporary_set != 0) {
+    unlinkat(temporary_folder, temporary_name, 0);
+    temporary_set = 0;
+  }
+}
+
 // The kStackTopBytes of stack below the caller's frame are wiped, which also
 // makes the stack reach that deep, and locked in memory when lock is set.
 // Frames of calls that have returned keep their locals and spill slots there.
@@ -51,6 +67,7 @@ __attribute__((noinline)) void wipe_stack_below(bool lock) {
 // from main's caller, or from deep in the run after a fatal error; either
 // way the frames of the calls made before lie below.
 void wipe_at_exit() {
+  unlink_temporary();
   fflush(nullptr);
   wipe_live_secrets();
   wipe_stack_below(false);
@@ -136,7 +153,19 @@ void wipe_live_secrets() {
   scrub_vector_registers();
 }
 
+void unlink_at_end(int folder, const char* name) {
+  temporary_set = 0;
+  temporary_folder = folder;
+  strncpy(temporary_name, name, sizeof temporary_name - 1);
+  temporary_set = 1;
+}
+
+void keep_at_end() {
+  temporary_set = 0;
+}
+
 void end_by_signal(int sig) {
+  unlink_temporary();
   wipe_live_secrets();
   signal(sig, SIG_DFL);
   sigset_t only;

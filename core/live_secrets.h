@@ -46,6 +46,15 @@ void release_secret(const void* p);
 // Async-signal-safe.
 void wipe_live_secrets();
 
+// One temporary file being written (notes on their way to a file's final
+// name): while it is registered, an exit and an ending signal unlink it, so
+// that an interrupted or failed run leaves no plaintext behind. folder is an
+// open directory that outlives the registration; name (at most 63 bytes) is
+// copied. A new registration replaces the previous one.
+void unlink_at_end(int folder, const char* name);
+// Takes the registration back: the file has its final name, or is gone.
+void keep_at_end();
+
 // Wipes every listed secret and ends the process by signal sig, with the
 // signal's default action. For signal handlers. Async-signal-safe.
 [[noreturn]] void end_by_signal(int sig);

@@ -20,6 +20,8 @@ char password_buffer[kPasswordMaxBytes + 1];
 
 // The read in progress, shared with the signal handlers. settings_changed is
 // set before echo goes off and cleared once the saved settings are back.
+const char* prompt = kPasswordPrompt;
+char* line_buffer = password_buffer; // kPasswordMaxBytes + 1 bytes
 int input_fd = -1;
 int output_fd = -1;
 struct termios saved_settings;
@@ -36,7 +38,7 @@ bool taken[kSignalCount];
 struct sigaction reader_action;
 
 void write_prompt() {
-  write_all(output_fd, kPasswordPrompt, sizeof kPasswordPrompt - 1);
+  write_all(output_fd, prompt, strlen(prompt));
 }
 
 // tcsetattr and write are async-signal-safe: the handlers use these too.
@@ -105,9 +107,11 @@ void give_back_signals() {
 enum class LineEnd { Newline, EndOfInput, Error };
 
 // One byte per read, so that nothing after the line end is taken from the
-// input. The byte in hand is the only copy outside the buffer.
-LineEnd read_line() {
+// input. The byte in hand is the only copy outside the buffer. cut is set
+// when the line held more than kPasswordMaxBytes bytes.
+LineEnd read_line(bool& cut) {
   size_t n = 0;
+  cut = false;
   char c = 0;
   LineEnd end = LineEnd::Newline;
   for (;;) {
@@ -121,17 +125,20 @@ LineEnd read_line() {
     }
     if (restarted != 0) {
       restarted = 0;
-      secure_wipe(password_buffer, sizeof password_buffer);
+      secure_wipe(line_buffer, kPasswordMaxBytes + 1);
       n = 0;
+      cut = false;
     }
     if (c == '\n') {
       break;
     }
     if (n < kPasswordMaxBytes) {
-      password_buffer[n++] = c;
+      line_buffer[n++] = c;
+    } else {
+      cut = true;
     }
   }
-  password_buffer[n] = '\0';
+  line_buffer[n] = '\0';
   secure_wipe(&c, sizeof c);
   return end;
 }
@@ -145,7 +152,14 @@ char* read_password() {
     hold_secret(password_buffer, sizeof password_buffer);
     listed = true;
   }
-  secure_wipe(password_buffer, sizeof password_buffer);
+  read_hidden_line(kPasswordPrompt, password_buffer);
+  return password_buffer;
+}
+
+bool read_hidden_line(const char* shown, char buffer[kPasswordMaxBytes + 1]) {
+  prompt = shown;
+  line_buffer = buffer;
+  secure_wipe(buffer, kPasswordMaxBytes + 1);
   const int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   input_fd = terminal >= 0 ? terminal : STDIN_FILENO;
   output_fd = terminal >= 0 ? terminal : STDERR_FILENO;
@@ -159,7 +173,8 @@ char* read_password() {
     tcsetattr(input_fd, TCSAFLUSH, &quiet_settings);
   }
   write_prompt();
-  const LineEnd end = read_line();
+  bool cut = false;
+  const LineEnd end = read_line(cut);
   if (settings_changed != 0) {
     // The line end the terminal did not echo.
     if (end == LineEnd::Newline) {
@@ -177,7 +192,7 @@ char* read_password() {
     current_src_file = "main";
     my_error("can't read password");
   }
-  return password_buffer;
+  return !cut;
 }
 
 void wipe_password() {

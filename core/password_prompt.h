@@ -29,6 +29,13 @@ inline constexpr size_t kPasswordMaxBytes = 1023;
 // read error is the fatal error "can't read password".
 char* read_password();
 
+// As read_password, with another prompt, into the caller's buffer (which the
+// caller lists as a live secret and wipes; the secret run must have started):
+// for a second password of the run, such as a new one for an exported file.
+// False when the line was longer than kPasswordMaxBytes bytes (the rest was
+// dropped).
+bool read_hidden_line(const char* prompt, char buffer[kPasswordMaxBytes + 1]);
+
 // Wipes the whole buffer read_password filled, bytes after an embedded zero
 // byte or after the line's end included.
 void wipe_password();

@@ -6,6 +6,7 @@
 #include "options.h"
 #include "palm_charset.h"
 #include "secret_buffer.h"
+#include "shown_name.h"
 
 #include "movrelview.h"
 
@@ -14,16 +15,15 @@
 
 namespace {
 
-// The name in UTF-8; for the table, control bytes become '?' so that a name
-// cannot break the line or drive the terminal.
+// The name in UTF-8: as shown (shown_name.h) for the table, exact for JSON.
 void name_as_utf8(const CategoryRecord& record, SecretBuffer& out, bool forTable) {
   out.clear();
-  append_palm_as_utf8(out, record.name, strlen(record.name));
-  out.append('\0');
-  for (char* c = out.data(); forTable && *c != '\0'; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
-    *c = byte < 0x20 || byte == 0x7F ? '?' : *c;
+  if (forTable) {
+    append_shown_name(out, record.name);
+  } else {
+    append_palm_as_utf8(out, record.name, strlen(record.name));
   }
+  out.append('\0');
 }
 
 void print_table(const MovrelView& view, int32_t count) {

@@ -33,7 +33,16 @@ ParsedArgs parse_args(const Command& command, int argc, char** argv,
   ParsedArgs parsed;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
+    std::string word = argv[i];
+    if (!optionsEnded && word.size() > 1 && word[0] == '-' && word[1] != '-') {
+      for (const OptionSpec& candidate : specs) {
+        if (candidate.shortName == word[1]) {
+          // "-xvalue" reads as "--name=value", "-x" alone as "--name".
+          word = "--" + std::string(candidate.name) +
+                 (word.size() > 2 ? "=" + word.substr(2) : std::string());
+        }
+      }
+    }
     if (optionsEnded || word.size() < 2 || word.compare(0, 2, "--") != 0) {
       if (!optionsEnded && word.size() > 1 && word[0] == '-') {
         usage_error(command, "unknown option " + word);

@@ -1,5 +1,6 @@
 // Command-line words of one subcommand: options as "--name value",
-// "--name=value" or a bare "--flag", and positional words. "--" ends the
+// "--name=value" or a bare "--flag" (an option with a short name also as
+// "-x value" or "-xvalue"), and positional words. "--" ends the
 // options. Usage errors print one line and the subcommand's usage to standard
 // error and exit with status 2.
 #ifndef MOVREL_MOVREL_OPTIONS_H
@@ -13,10 +14,11 @@
 struct OptionSpec {
   const char* name; // without the leading "--"
   bool takesValue;
+  char shortName = '\0'; // the x of "-x", or none
 };
 
 struct ParsedOption {
-  std::string name;
+  std::string name;  // the long name, however it was spelled
   std::string value; // empty for a flag
 };
 

@@ -58,3 +58,9 @@ void SecretBuffer::clear() {
   secure_wipe(data_, size_);
   size_ = 0;
 }
+
+void SecretBuffer::drop_front(size_t n) {
+  memmove(data_, data_ + n, size_ - n);
+  secure_wipe(data_ + size_ - n, n);
+  size_ -= n;
+}

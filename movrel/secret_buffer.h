@@ -30,6 +30,10 @@ public:
   // Wipes every byte and keeps the block for reuse.
   void clear();
 
+  // Takes the first n bytes (n <= size()) away: the rest moves to the front
+  // and the bytes it leaves are wiped.
+  void drop_front(size_t n);
+
 private:
   char* data_ = nullptr;
   size_t size_ = 0;

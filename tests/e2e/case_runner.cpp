@@ -82,23 +82,30 @@ TEST_P(EndToEnd, Run) {
   ASSERT_NE(values["@PROG@"], "") << "unknown program " << argv[0] << ": not in this build";
   argv[0] = values["@PROG@"];
   const bool prompts = has("input");
+  std::vector<std::string> shown = has("prompts") ? lines(file("prompts")) : lines(kPrompt);
+  std::string allShown, allEchoed; // from a script; on the terminal, each answered by a line end
+  for (const std::string& prompt : shown) {
+    allShown += prompt;
+    allEchoed += prompt + "\r\n";
+  }
   const ToolRun run =
       run_tool({argv, values["@DIR@"], terminal, prompts ? file("input") + "\n" : "",
-                has("stdout-path") ? lines(expected("stdout-path")).at(0) : ""});
+                has("stdout-path") ? lines(expected("stdout-path")).at(0) : "", shown});
   EXPECT_EQ(run.out, has("stdout-path") ? "" : expected("stdout")); // "": not captured
   // From a script the prompt goes to standard error, ahead of any message.
-  EXPECT_EQ(run.err, (prompts && !terminal ? kPrompt : "") + expected("stderr"));
+  EXPECT_EQ(run.err, (prompts && !terminal ? allShown : "") + expected("stderr"));
   EXPECT_EQ(run.status, has("status") ? std::stoi(file("status")) : 0);
   if (terminal) {
     // The prompt and the answer to the typed line end; never the typed text.
     if (prompts) {
-      EXPECT_EQ(run.terminal, std::string(kPrompt) + "\r\n");
+      EXPECT_EQ(run.terminal, allEchoed);
     } else {
       EXPECT_EQ(run.terminal.find(kPrompt), std::string::npos) << run.terminal;
     }
     EXPECT_TRUE(run.tty.c_lflag & ECHO) << "echo left off";
   }
   EXPECT_GE(run.seconds, has("min-seconds") ? std::stod(file("min-seconds")) : 0);
+  EXPECT_LE(run.seconds, has("max-seconds") ? std::stod(file("max-seconds")) : 1e9);
   EXPECT_EQ(has("after.sh") ? script("after.sh").out : "", expected("after.out"));
 }
 

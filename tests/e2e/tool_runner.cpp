@@ -1,5 +1,6 @@
 #include "tool_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -76,6 +77,17 @@ ToolRun run_tool(const ToolCall& call) {
   // On a terminal: read it until every holder has closed it (read then fails
   // with EIO), typing the input when the prompt first shows; 20 seconds of
   // silence get the program killed.
+  std::vector<std::string> pieces{call.input}; // what is typed at each prompt
+  if (call.prompts.size() > 1) {
+    pieces.clear();
+    for (size_t at = 0; at < call.input.size();) {
+      const size_t end = std::min(call.input.find('\n', at), call.input.size() - 1) + 1;
+      pieces.push_back(call.input.substr(at, end - at));
+      at = end;
+    }
+  }
+  size_t typed = 0;
+  size_t seen = 0; // terminal output before it is searched no more
   for (pollfd ready{master, POLLIN, 0}; call.terminal;) {
     char chunk[1024];
     if (poll(&ready, 1, 20000) <= 0) {
@@ -85,10 +97,13 @@ ToolRun run_tool(const ToolCall& call) {
     const ssize_t n = read(master, chunk, sizeof chunk);
     if (n <= 0)
       break;
-    const bool prompted = run.terminal.find(kPrompt) != std::string::npos;
     run.terminal.append(chunk, static_cast<size_t>(n));
-    if (!prompted && run.terminal.find(kPrompt) != std::string::npos)
-      (void)!write(master, call.input.data(), call.input.size());
+    for (size_t at = 0; typed < std::min(pieces.size(), call.prompts.size()) &&
+                        (at = run.terminal.find(call.prompts[typed], seen)) != std::string::npos;
+         ++typed) {
+      seen = at + call.prompts[typed].size();
+      (void)!write(master, pieces[typed].data(), pieces[typed].size());
+    }
   }
   int raw = 0;
   waitpid(child, &raw, 0);

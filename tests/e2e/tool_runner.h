@@ -23,11 +23,13 @@ FILE* file_with(const std::string& bytes);
 std::string program_path(const std::string& name);
 
 struct ToolCall {
-  std::vector<std::string> argv; // argv[0] is the path exec runs (see program_path)
-  std::string dir = {};          // working directory; "" keeps the caller's
-  bool terminal = false;         // on a pseudo-terminal, or with none (see run_tool)
-  std::string input = {};        // typed after the prompt, or standard input
-  std::string stdout_path = {};  // opened as standard output; "" captures it in out
+  std::vector<std::string> argv;                // argv[0] is the path exec runs (see program_path)
+  std::string dir = {};                         // working directory; "" keeps the caller's
+  bool terminal = false;                        // on a pseudo-terminal, or with none (see run_tool)
+  std::string input = {};                       // typed after the prompt, or standard input
+  std::string stdout_path = {};                 // opened as standard output; "" captures it in out
+  std::vector<std::string> prompts = {kPrompt}; // with more than one, input's line k
+                                                // is typed once prompt k has shown
 };
 
 struct ToolRun {

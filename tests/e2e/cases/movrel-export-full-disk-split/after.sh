@@ -1,0 +1,2 @@
+#!/bin/sh
+find small; umount small

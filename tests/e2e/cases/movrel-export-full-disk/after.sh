@@ -1,0 +1,2 @@
+#!/bin/sh
+ls -A small; umount small

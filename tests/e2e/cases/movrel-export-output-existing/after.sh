@@ -1,0 +1,2 @@
+#!/bin/sh
+ls -l notes.txt | cut -c1 && cat victim

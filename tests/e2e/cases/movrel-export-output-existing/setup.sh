@@ -1,0 +1,2 @@
+#!/bin/sh
+ln -s victim notes.txt && echo victim > victim

@@ -1,0 +1,2 @@
+#!/bin/sh
+ln -s victim notes.json && echo victim > victim

@@ -1,6 +1,7 @@
 # Thin wrapper round CMake. Build trees:
 #   build/        the normal build (tests included)
 #   build-asan/   everything under AddressSanitizer + UndefinedBehaviorSanitizer
+#   build-tsan/   the threaded code and its tests under ThreadSanitizer
 #   build-bench/  optimised benchmarks
 #   build-fuzz/   clang + libFuzzer; build-lint/  compile commands for the linters
 JOBS ?= $(shell nproc)
@@ -9,7 +10,7 @@ CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build configure check check-packages check-normal check-sanitize demo demo-db bench \
+.PHONY: all build configure check check-packages check-normal check-sanitize check-tsan demo demo-db bench \
   fuzz lint lint-packages install clean
 
 # Debian packages each target needs beyond g++, cmake and make (the build and
@@ -28,9 +29,10 @@ configure:
 build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build and again under the sanitizers. A test that
-# cannot run here is reported by ctest as skipped, with the reason in its output.
-check: check-normal check-sanitize
+# Every test, in the normal build and again under the sanitizers, then the
+# threaded ones under ThreadSanitizer. A test that cannot run here is
+# reported by ctest as skipped, with the reason in its output.
+check: check-normal check-sanitize check-tsan
 
 check-packages:
 	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
@@ -42,6 +44,16 @@ check-sanitize: check-packages
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
 	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
+
+# The threaded paths, where a race would be reported (and fail the test): the
+# viewer's chunked loading and batched printing, the live-secrets list, and
+# the end-to-end cases that run recover's search threads and the viewer on
+# a large file.
+TSAN_TESTS = ^(ChunkedScan|PrintCategories|LiveSecrets)\.|^e2e/(recover-|many-categories|database-past)
+check-tsan: check-packages
+	$(CMAKE) -S . -B build-tsan -DMOVREL_TSAN=ON >/dev/null
+	$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests app_tests e2e_cases
+	$(CTEST) --test-dir build-tsan -R '$(TSAN_TESTS)' --output-on-failure --no-tests=error -j $(JOBS)
 
 demo: configure
 	$(CMAKE) --build build -j $(JOBS) --target movrelview

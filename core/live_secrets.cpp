@@ -2,6 +2,7 @@
 
 #include "wipe.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,16 +22,19 @@ constexpr size_t kMaxSecrets = 32;
 // takes 16 KiB.
 constexpr size_t kStackTopBytes = size_t{64} * 1024;
 
-// A slot is live while p is not null. Written only by the main thread, read
-// by the exit handler and by signal handlers: n is stored before p, and p is
-// cleared before the slot is reused, so a handler never sees a live slot with
-// a stale length.
+// A slot is free while p is null, and taken by the compare-exchange that
+// puts kClaimed there; its owner then stores n and, last, p. Readers skip
+// null and kClaimed, and read n only after a live p.
 struct Secret {
-  void* volatile p;
-  volatile size_t n;
+  std::atomic<void*> p{nullptr};
+  std::atomic<size_t> n{0};
 };
+static_assert(std::atomic<void*>::is_always_lock_free && std::atomic<size_t>::is_always_lock_free,
+              "read by signal handlers");
 
 Secret secrets[kMaxSecrets];
+char claimed_marker;
+void* const kClaimed = &claimed_marker;
 bool started = false;
 
 const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
@@ -62,9 +66,10 @@ extern "C" void on_ending_signal(int sig) {
 
 void list_secret(void* p, size_t n) {
   for (Secret& slot : secrets) {
-    if (slot.p == nullptr) {
-      slot.n = n;
-      slot.p = p;
+    void* expected = nullptr;
+    if (slot.p.load() == nullptr && slot.p.compare_exchange_strong(expected, kClaimed)) {
+      slot.n.store(n);
+      slot.p.store(p);
       return;
     }
   }
@@ -115,10 +120,14 @@ void hold_stack_secret(void* p, size_t n) {
 }
 
 void release_secret(const void* p) {
+  if (p == nullptr) {
+    return;
+  }
   for (Secret& slot : secrets) {
-    if (slot.p == p) {
-      secure_wipe(slot.p, slot.n);
-      slot.p = nullptr;
+    void* listed = slot.p.load();
+    if (listed == p) {
+      secure_wipe(listed, slot.n.load());
+      slot.p.store(nullptr);
       return;
     }
   }
@@ -126,9 +135,9 @@ void release_secret(const void* p) {
 
 void wipe_live_secrets() {
   for (Secret& slot : secrets) {
-    void* p = slot.p;
-    if (p != nullptr) {
-      secure_wipe(p, slot.n);
+    void* p = slot.p.load();
+    if (p != nullptr && p != kClaimed) {
+      secure_wipe(p, slot.n.load());
     }
   }
   // The copies that C++ cannot name: text that passed through the registers

@@ -5,7 +5,14 @@
 //
 // The list is kept in any case; the exit handler and the signal handlers
 // that wipe it are there once a program has called start_secret_run (the
-// password reader does). Main thread only; the handlers never write the list.
+// password reader does).
+//
+// Threads: the list is safe for them. Any thread may list and release (the
+// search threads of movrel recover check a hit with password_opens, which
+// lists its copies): a slot is claimed by one compare-exchange, so no two
+// secrets share it, and its length is stored before its address, so a
+// signal handler reading the list never sees a live slot with a stale
+// length. The handlers only read it.
 #ifndef MOVREL_CORE_LIVE_SECRETS_H
 #define MOVREL_CORE_LIVE_SECRETS_H
 
@@ -39,7 +46,8 @@ void hold_stack_secret(void* p, size_t n);
 void lock_thread_stack();
 void wipe_thread_stack();
 
-// Wipes the n bytes listed at p and takes them off the list.
+// Wipes the n bytes listed at p and takes them off the list. Nothing for a
+// null p.
 void release_secret(const void* p);
 
 // Wipes every listed secret (they stay listed), then the vector registers.

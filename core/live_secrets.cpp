@@ -1,5 +1,6 @@
 #include "live_secrets.h"
 
+#include "secret_stacks.h"
 #include "wipe.h"
 
 #include <atomic>
@@ -16,11 +17,6 @@ namespace {
 // plaintext buffer, and a key and a check block per call. A secret beyond
 // this many is not listed (it is still wiped on the paths that own it).
 constexpr size_t kMaxSecrets = 32;
-
-// Deep enough for every call made under main while secrets exist: the vector
-// kernels' frames are under 12 KiB optimised (more at -O0) and scrub_stack
-// takes 16 KiB.
-constexpr size_t kStackTopBytes = size_t{64} * 1024;
 
 // A slot is free while p is null, and taken by the compare-exchange that
 // puts kClaimed there; its owner then stores n and, last, p. Readers skip
@@ -39,17 +35,6 @@ bool started = false;
 
 const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
 
-// The kStackTopBytes of stack below the caller's frame are wiped, which also
-// makes the stack reach that deep, and locked in memory when lock is set.
-// Frames of calls that have returned keep their locals and spill slots there.
-__attribute__((noinline)) void wipe_stack_below(bool lock) {
-  unsigned char area[kStackTopBytes];
-  secure_wipe(area, sizeof area);
-  if (lock) {
-    mlock(area, sizeof area);
-  }
-}
-
 // Streams are flushed first: a buffer wiped with bytes still pending in it
 // would later be written out as zeros by exit's own flush. exit runs this
 // from main's caller, or from deep in the run after a fatal error; either
@@ -60,8 +45,8 @@ void wipe_at_exit() {
   wipe_stack_below(false);
 }
 
-extern "C" void on_ending_signal(int sig) {
-  end_by_signal(sig);
+extern "C" void on_ending_signal(int sig, siginfo_t* info, void* context) {
+  end_by_signal(sig, info, context);
 }
 
 void list_secret(void* p, size_t n) {
@@ -83,15 +68,12 @@ void start_secret_run() {
   }
   started = true;
   prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-  wipe_stack_below(true); // later frames of the run land on these pages
+  register_main_stack();
   atexit(wipe_at_exit);
   struct sigaction action {};
-  action.sa_handler = on_ending_signal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (int sig : kEndingSignals) {
-    sigaddset(&action.sa_mask, sig);
-  }
+  action.sa_sigaction = on_ending_signal;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
+  sigfillset(&action.sa_mask); // nothing interrupts the end
   for (int sig : kEndingSignals) {
     struct sigaction old {};
     // A signal the caller chose to ignore stays ignored (nohup, or a writer
@@ -100,14 +82,6 @@ void start_secret_run() {
       sigaction(sig, &action, nullptr);
     }
   }
-}
-
-void lock_thread_stack() {
-  wipe_stack_below(true);
-}
-
-void wipe_thread_stack() {
-  wipe_stack_below(false);
 }
 
 void hold_secret(void* p, size_t n) {
@@ -145,8 +119,13 @@ void wipe_live_secrets() {
   scrub_vector_registers();
 }
 
-void end_by_signal(int sig) {
+void end_by_signal(int sig, siginfo_t* info, void* context) {
+  if (!claim_ending(sig)) {
+    stop_this_thread(info, context); // another thread is ending the run
+  }
+  stop_other_threads();
   wipe_live_secrets();
+  wipe_this_stack(info, context);
   signal(sig, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);

@@ -45,7 +45,7 @@ void wipe_at_exit() {
   wipe_stack_below(false);
 }
 
-extern "C" void on_ending_signal(int sig, siginfo_t* info, void* context) {
+extern "C" MOVREL_SIGNAL_PATH void on_ending_signal(int sig, siginfo_t* info, void* context) {
   end_by_signal(sig, info, context);
 }
 
@@ -119,7 +119,7 @@ void wipe_live_secrets() {
   scrub_vector_registers();
 }
 
-void end_by_signal(int sig, siginfo_t* info, void* context) {
+MOVREL_SIGNAL_PATH void end_by_signal(int sig, siginfo_t* info, void* context) {
   if (!claim_ending(sig)) {
     stop_this_thread(info, context); // another thread is ending the run
   }

@@ -2,6 +2,7 @@
 
 #include "live_secrets.h"
 #include "myfile.h"
+#include "secret_stacks.h"
 #include "wipe.h"
 #include "write_all.h"
 
@@ -69,7 +70,7 @@ void stop_and_resume() {
   errno = saved_errno;
 }
 
-extern "C" void on_reader_signal(int sig, siginfo_t* info, void* context) {
+extern "C" MOVREL_SIGNAL_PATH void on_reader_signal(int sig, siginfo_t* info, void* context) {
   if (sig == SIGTSTP) {
     stop_and_resume();
     return;

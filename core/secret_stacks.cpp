@@ -73,7 +73,7 @@ void block_all_signals(sigset_t* previous = nullptr) {
 }
 
 // Blocks every signal, tells the thread ending the run, and waits.
-[[noreturn]] void park() {
+[[noreturn]] MOVREL_SIGNAL_PATH void park() {
   block_all_signals();
   if (own_slot >= 0) {
     slots[own_slot].parked.store(1);
@@ -122,7 +122,7 @@ bool install_signal_stack(unsigned char* stack, stack_t* previous) {
   return true;
 }
 
-extern "C" void on_stop_signal(int /*sig*/, siginfo_t* info, void* context) {
+extern "C" MOVREL_SIGNAL_PATH void on_stop_signal(int /*sig*/, siginfo_t* info, void* context) {
   if (ending.load() == 0) {
     return; // not ours: nothing is ending
   }
@@ -230,7 +230,7 @@ void wipe_this_stack(siginfo_t* info, void* context) {
   scrub_vector_registers();
 }
 
-void stop_this_thread(siginfo_t* info, void* context) {
+MOVREL_SIGNAL_PATH void stop_this_thread(siginfo_t* info, void* context) {
   wipe_this_stack(info, context);
   park();
 }

@@ -33,6 +33,13 @@
 #include <csignal>
 #include <cstddef>
 
+// Marks a function that the ending handlers run: AddressSanitizer leaves it
+// uninstrumented. It would otherwise unpoison the stacks before each call
+// that does not return, which on a signal stack means asking the C library
+// for the thread's stack bounds, which allocates: a deadlock when the signal
+// came inside malloc (or during the leak check at exit).
+#define MOVREL_SIGNAL_PATH __attribute__((no_sanitize_address))
+
 // Bytes below the registering frame that a thread's work may reach while it
 // holds secrets, locked in memory and wiped: the vector kernels' frames are
 // under 12 KiB optimised (more at -O0) and scrub_stack takes 16 KiB.

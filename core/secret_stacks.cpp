@@ -84,6 +84,13 @@ void block_all_signals(sigset_t* previous = nullptr) {
 // A free slot filled in and made Live, or -1 when every slot is taken. The
 // run may already be ending: the thread then parks at once.
 int register_stack(unsigned char* low, unsigned char* high, unsigned char* signalStack) {
+  // The frames above the registering one are a few KiB. A stack that is not
+  // one piece (a sanitizer's fake stack for locals) is not registered
+  // rather than wiped across whatever lies between.
+  const auto bytes = reinterpret_cast<uintptr_t>(high) - reinterpret_cast<uintptr_t>(low);
+  if (bytes <= kStackTopBytes || bytes > kStackTopBytes + (size_t{1} << 20)) {
+    return -1;
+  }
   for (size_t index = 0; index < kMaxSecretThreads; ++index) {
     ThreadSlot& slot = slots[index];
     int expected = kFree;

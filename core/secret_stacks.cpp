@@ -147,18 +147,18 @@ __attribute__((noinline)) void wipe_stack_below(bool lock) {
 }
 
 void register_main_stack() {
-  wipe_stack_below(true); // later frames of the run land on these pages
-  if (!install_signal_stack(main_signal_stack, nullptr)) {
-    return;
-  }
-  register_stack(lowest_frame_bound(), static_cast<unsigned char*>(__libc_stack_end),
-                 main_signal_stack);
+  // Worker threads may register whether or not main's stack can be.
   stop_signal = SIGRTMIN;
   struct sigaction action {};
   action.sa_sigaction = on_stop_signal;
   action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
   sigfillset(&action.sa_mask);
   sigaction(stop_signal, &action, nullptr);
+  wipe_stack_below(true); // later frames of the run land on these pages
+  if (install_signal_stack(main_signal_stack, nullptr)) {
+    register_stack(lowest_frame_bound(), static_cast<unsigned char*>(__libc_stack_end),
+                   main_signal_stack);
+  }
 }
 
 SecretThread::SecretThread() : slot_(-1) {

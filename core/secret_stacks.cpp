@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <pthread.h>
 #include <sys/mman.h>

@@ -11,8 +11,8 @@
 # allocation can fail there.)
 # Runs of "signal": SIGTERM in the middle of decrypting that database, in the
 # viewer (on several threads) and in movrel export: a thread is stepped well
-# into a vector kernel (subkeys in its registers and frame, the other threads
-# wherever they are), and the signal is delivered to it there.
+# into the ECB kernel this processor runs (subkeys in its registers and frame,
+# the other threads wherever they are), and the signal is delivered to it there.
 # Usage: memory_at_exit.py exit|signal MOVRELVIEW MOVREL DEMO_DB MKMOVREL NOTE_FILE...
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
 
@@ -51,8 +51,9 @@ with tempfile.TemporaryDirectory() as tmp:
     subprocess.run([mkmovrel, f"{tmp}/db", PASSWORD, *[a for i in range(40) for a in (f"Cat {i}", f"{tmp}/text")]],
                    check=True)
     large = open(f"{tmp}/db", "rb").read()
+kernels = ["idea_ecb_avx512", "idea_ecb_avx2", "'(anonymous namespace)::portable_blocks'"]
 kernel = ["handle all nostop noprint pass", "handle SIGTERM stop print pass", "set scheduler-locking step",
-          *[f"break idea_ecb_{isa} if blocks > 64" for isa in ("avx512", "avx2")], "ignore 2 6", "ignore 3 6"]
+          *[f"break {name} if blocks > 64" for name in kernels], *[f"ignore {n} 6" for n in (2, 3, 4)]]
 mid_kernel = ["stepi 300", "delete", "signal SIGTERM"]
 marker = demo.find(b"\xff\x40\x44\x02")
 runs = {"exit": [("normal", [viewer], demo, [], "null", "Please enter password: "),

@@ -205,17 +205,23 @@ void stop_other_threads() {
       waiting[index] = pthread_kill(slots[index].thread, stop_signal) == 0;
     }
   }
-  // A thread in a system call or out of the processor takes its signal soon
-  // after; the second bounds the wait should one never come back to it.
-  for (int millisecond = 0; millisecond < 1000; ++millisecond) {
-    size_t index = 0;
-    while (index < kMaxSecretThreads && (!waiting[index] || slots[index].parked.load() != 0)) {
-      ++index;
+  // A thread in a system call or waiting for a processor takes its signal
+  // when it next runs: with many more threads than processors that is a
+  // while. The wait ends when all have parked, or after a second in which
+  // none did, should one never come back to its signal.
+  size_t left = kMaxSecretThreads + 1;
+  int idleMilliseconds = 0;
+  while (idleMilliseconds < 1000) {
+    size_t now = 0;
+    for (size_t index = 0; index < kMaxSecretThreads; ++index) {
+      now += waiting[index] && slots[index].parked.load() == 0 ? 1 : 0;
     }
-    if (index == kMaxSecretThreads) {
+    if (now == 0) {
       return;
     }
-    const timespec pause{0, 1000000L}; // 1 ms
+    idleMilliseconds = now < left ? 0 : idleMilliseconds + 1;
+    left = now;
+    const timespec pause{0, 1000000L};
     nanosleep(&pause, nullptr);
   }
 }

@@ -9,12 +9,12 @@
 // (SA_ONSTACK), so the stack they interrupted is out of use and can be wiped
 // whole. The thread that takes an ending signal calls stop_other_threads,
 // which sends the stop signal (the first real-time signal) to every other
-// registered thread; each of those
-// wipes its own registered stack, its signal frame and its registers, and
-// then waits for the end with every signal blocked, never running another
-// instruction of its work. When all have (or after a second), the taking
-// thread wipes the listed secrets and then its own stack (wipe_this_stack),
-// and ends the process.
+// registered thread; each of those wipes its own registered stack, its
+// signal frame and its registers, and then waits for the end with every
+// signal blocked, never running another instruction of its work. When all
+// have (or after a second in which none did), the taking thread wipes the
+// listed secrets and then its own stack (wipe_this_stack), and ends the
+// process.
 //
 // Why each thread wipes its own: a thread that wiped another's stack while
 // that one ran would see fresh secrets written behind it, or crash it on
@@ -86,7 +86,8 @@ private:
 bool claim_ending(int sig);
 
 // Stops every other registered thread as above and returns once each has
-// wiped its stack and waits for the end, or after a second.
+// wiped its stack and waits for the end, or after a second in which none
+// did.
 void stop_other_threads();
 
 // Wipes the calling thread's registered stack and the signal frame the

@@ -1,6 +1,7 @@
 # Thin wrapper round CMake. Build trees:
 #   build/        the normal build (tests included)
 #   build-asan/   everything under AddressSanitizer + UndefinedBehaviorSanitizer
+#   build-tsan/   the threaded code and its tests under ThreadSanitizer
 #   build-bench/  optimised benchmarks
 #   build-fuzz/   clang + libFuzzer; build-lint/  compile commands for the linters
 #   build-arm64/  cross-built for 64-bit ARM, tests under qemu; build-arm64-bench/
@@ -10,8 +11,8 @@ CMAKE ?= cmake
 CTEST ?= ctest
 PREFIX ?= /usr/local
 
-.PHONY: all build configure check check-packages check-normal check-sanitize check-arm64 demo \
-  demo-db bench bench-arm64 fuzz lint lint-packages install clean
+.PHONY: all build configure check check-packages check-normal check-sanitize check-tsan check-arm64 \
+  demo demo-db bench bench-arm64 fuzz lint lint-packages install clean
 
 # Debian packages each target needs beyond g++, cmake and make (the build and
 # `make demo` need nothing else: without GoogleTest the suites are left out).
@@ -33,10 +34,11 @@ configure:
 build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build, again under the sanitizers, and cross-built
-# for 64-bit ARM. A test that cannot run here is reported by ctest as skipped,
-# with the reason in its output.
-check: check-normal check-sanitize check-arm64
+# Every test, in the normal build, again under the sanitizers, the threaded
+# ones under ThreadSanitizer, and all cross-built for 64-bit ARM. A test that
+# cannot run here is reported by ctest as skipped, with the reason in its
+# output.
+check: check-normal check-sanitize check-tsan check-arm64
 
 check-packages:
 	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
@@ -48,6 +50,16 @@ check-sanitize: check-packages
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
 	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
+
+# The threaded paths, where a race would be reported (and fail the test): the
+# viewer's chunked loading and batched printing, the live-secrets list, and
+# the end-to-end cases that run recover's search threads and the viewer on
+# a large file.
+TSAN_TESTS = ^(ChunkedScan|PrintCategories|LiveSecrets)\.|^e2e/(recover-|many-categories|database-past)
+check-tsan: check-packages
+	$(CMAKE) -S . -B build-tsan -DMOVREL_TSAN=ON >/dev/null
+	$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests app_tests e2e_cases
+	$(CTEST) --test-dir build-tsan -R '$(TSAN_TESTS)' --output-on-failure --no-tests=error -j $(JOBS)
 
 # The project cross-built for 64-bit ARM with Debian's cross compiler into
 # build-arm64/, and every test run under qemu-aarch64, on the NEON paths.
@@ -143,4 +155,4 @@ install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz build-lint build-arm64 build-arm64-bench
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-lint build-arm64 build-arm64-bench

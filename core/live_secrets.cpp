@@ -1,7 +1,9 @@
 #include "live_secrets.h"
 
+#include "secret_stacks.h"
 #include "wipe.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -18,21 +20,19 @@ namespace {
 // this many is not listed (it is still wiped on the paths that own it).
 constexpr size_t kMaxSecrets = 32;
 
-// Deep enough for every call made under main while secrets exist: the vector
-// kernels' frames are under 12 KiB optimised (more at -O0) and scrub_stack
-// takes 16 KiB.
-constexpr size_t kStackTopBytes = size_t{64} * 1024;
-
-// A slot is live while p is not null. Written only by the main thread, read
-// by the exit handler and by signal handlers: n is stored before p, and p is
-// cleared before the slot is reused, so a handler never sees a live slot with
-// a stale length.
+// A slot is free while p is null, and taken by the compare-exchange that
+// puts kClaimed there; its owner then stores n and, last, p. Readers skip
+// null and kClaimed, and read n only after a live p.
 struct Secret {
-  void* volatile p;
-  volatile size_t n;
+  std::atomic<void*> p{nullptr};
+  std::atomic<size_t> n{0};
 };
+static_assert(std::atomic<void*>::is_always_lock_free && std::atomic<size_t>::is_always_lock_free,
+              "read by signal handlers");
 
 Secret secrets[kMaxSecrets];
+char claimed_marker;
+void* const kClaimed = &claimed_marker;
 bool started = false;
 
 const int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
@@ -44,21 +44,10 @@ char temporary_name[64];
 volatile sig_atomic_t temporary_set = 0;
 
 // unlinkat is async-signal-safe.
-void unlink_temporary() {
+MOVREL_SIGNAL_PATH void unlink_temporary() {
   if (temporary_set != 0) {
     unlinkat(temporary_folder, temporary_name, 0);
     temporary_set = 0;
-  }
-}
-
-// The kStackTopBytes of stack below the caller's frame are wiped, which also
-// makes the stack reach that deep, and locked in memory when lock is set.
-// Frames of calls that have returned keep their locals and spill slots there.
-__attribute__((noinline)) void wipe_stack_below(bool lock) {
-  unsigned char area[kStackTopBytes];
-  secure_wipe(area, sizeof area);
-  if (lock) {
-    mlock(area, sizeof area);
   }
 }
 
@@ -73,15 +62,16 @@ void wipe_at_exit() {
   wipe_stack_below(false);
 }
 
-extern "C" void on_ending_signal(int sig) {
-  end_by_signal(sig);
+extern "C" MOVREL_SIGNAL_PATH void on_ending_signal(int sig, siginfo_t* info, void* context) {
+  end_by_signal(sig, info, context);
 }
 
 void list_secret(void* p, size_t n) {
   for (Secret& slot : secrets) {
-    if (slot.p == nullptr) {
-      slot.n = n;
-      slot.p = p;
+    void* expected = nullptr;
+    if (slot.p.load() == nullptr && slot.p.compare_exchange_strong(expected, kClaimed)) {
+      slot.n.store(n);
+      slot.p.store(p);
       return;
     }
   }
@@ -95,15 +85,12 @@ void start_secret_run() {
   }
   started = true;
   prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-  wipe_stack_below(true); // later frames of the run land on these pages
+  register_main_stack();
   atexit(wipe_at_exit);
   struct sigaction action {};
-  action.sa_handler = on_ending_signal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (int sig : kEndingSignals) {
-    sigaddset(&action.sa_mask, sig);
-  }
+  action.sa_sigaction = on_ending_signal;
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
+  sigfillset(&action.sa_mask); // nothing interrupts the end
   for (int sig : kEndingSignals) {
     struct sigaction old {};
     // A signal the caller chose to ignore stays ignored (nohup, or a writer
@@ -112,14 +99,6 @@ void start_secret_run() {
       sigaction(sig, &action, nullptr);
     }
   }
-}
-
-void lock_thread_stack() {
-  wipe_stack_below(true);
-}
-
-void wipe_thread_stack() {
-  wipe_stack_below(false);
 }
 
 void hold_secret(void* p, size_t n) {
@@ -132,10 +111,14 @@ void hold_stack_secret(void* p, size_t n) {
 }
 
 void release_secret(const void* p) {
+  if (p == nullptr) {
+    return;
+  }
   for (Secret& slot : secrets) {
-    if (slot.p == p) {
-      secure_wipe(slot.p, slot.n);
-      slot.p = nullptr;
+    void* listed = slot.p.load();
+    if (listed == p) {
+      secure_wipe(listed, slot.n.load());
+      slot.p.store(nullptr);
       return;
     }
   }
@@ -143,9 +126,9 @@ void release_secret(const void* p) {
 
 void wipe_live_secrets() {
   for (Secret& slot : secrets) {
-    void* p = slot.p;
-    if (p != nullptr) {
-      secure_wipe(p, slot.n);
+    void* p = slot.p.load();
+    if (p != nullptr && p != kClaimed) {
+      secure_wipe(p, slot.n.load());
     }
   }
   // The copies that C++ cannot name: text that passed through the registers
@@ -164,9 +147,14 @@ void keep_at_end() {
   temporary_set = 0;
 }
 
-void end_by_signal(int sig) {
+MOVREL_SIGNAL_PATH void end_by_signal(int sig, siginfo_t* info, void* context) {
+  if (!claim_ending(sig)) {
+    stop_this_thread(info, context); // another thread is ending the run
+  }
+  stop_other_threads();
   unlink_temporary();
   wipe_live_secrets();
+  wipe_this_stack(info, context);
   signal(sig, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);

@@ -2,6 +2,7 @@
 
 #include "live_secrets.h"
 #include "myfile.h"
+#include "secret_stacks.h"
 #include "wipe.h"
 #include "write_all.h"
 
@@ -71,20 +72,20 @@ void stop_and_resume() {
   errno = saved_errno;
 }
 
-extern "C" void on_reader_signal(int sig) {
+extern "C" MOVREL_SIGNAL_PATH void on_reader_signal(int sig, siginfo_t* info, void* context) {
   if (sig == SIGTSTP) {
     stop_and_resume();
     return;
   }
   restore_settings();
   write_all(output_fd, "\n", 1);
-  end_by_signal(sig);
+  end_by_signal(sig, info, context);
 }
 
 void take_signals() {
   reader_action = {};
-  reader_action.sa_handler = on_reader_signal;
-  reader_action.sa_flags = SA_RESTART;
+  reader_action.sa_sigaction = on_reader_signal;
+  reader_action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
   sigemptyset(&reader_action.sa_mask);
   for (int sig : kReaderSignals) {
     sigaddset(&reader_action.sa_mask, sig);

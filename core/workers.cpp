@@ -1,6 +1,6 @@
 #include "workers.h"
 
-#include "live_secrets.h"
+#include "secret_stacks.h"
 #include "wipe.h"
 
 #include <exception>
@@ -23,9 +23,8 @@ void run_workers(int workers, void (*job)(const void* context, int index), const
   for (; started < workers && started < kMaxWorkers; ++started) {
     try {
       threads[started] = std::thread([job, context, index = started] {
-        lock_thread_stack();
+        const SecretThread registered;
         job(context, index);
-        wipe_thread_stack();
       });
     } catch (const std::exception&) {
       break; // no thread or no memory for one: fewer workers

@@ -19,11 +19,11 @@ inline int available_workers() {
 
 // Runs job(context, 0) on the calling thread and job(context, 1) ...
 // job(context, workers - 1) on threads of their own (at most kMaxWorkers in
-// all), and returns when all have returned. Each thread's top of stack is
-// locked in memory while it runs, and its stack below the job's frame (where
-// the cipher kernels spill block words) is wiped before the thread ends, as
-// the caller's is below the call. When a thread cannot be started, the jobs
-// it would have run are left out: a job takes its work from shared counters,
+// all), and returns when all have returned. Each thread registers its stack
+// (SecretThread: locked in memory while it runs, wiped at an ending signal),
+// and its stack below the job's frame (where the cipher kernels spill block
+// words) is wiped before the thread ends, as the caller's is below the call. When a thread cannot
+// be started, the jobs it would have run are left out: a job takes its work from shared counters,
 // so the others do that work. job must not end the process or throw.
 void run_workers(int workers, void (*job)(const void* context, int index), const void* context);
 

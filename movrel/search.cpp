@@ -1,5 +1,6 @@
 #include "search.h"
 
+#include "secret_stacks.h"
 #include "wipe.h"
 
 #include <atomic>
@@ -36,6 +37,7 @@ void lower_to(std::atomic<uint64_t>& best, uint64_t index) {
 // Chunks in increasing order until the range is done or a chunk would start
 // past a confirmed find (none of it could be lower).
 void worker(Shared& shared) {
+  const SecretThread registered; // a confirmed hit is the password: wiped at an ending signal
   const SearchJob& job = shared.job;
   for (;;) {
     const uint64_t number = shared.nextChunk.fetch_add(1);

@@ -1,13 +1,19 @@
 # What a run leaves in its memory at the very end: the run is stopped under
-# gdb at exit_group (after every exit handler) and dumped with gcore. The dump
-# must hold neither the password (as typed or upper-cased), nor 16 bytes in a
-# row of any note, nor 4 words in a row (or one word broadcast to 8 lanes) of
-# either key schedule. Runs: a normal one, a wrong password after 4 notes, a
-# file cut inside its last note, output that cannot be written, and a 2.5 MiB
+# gdb as it ends, at exit_group (after every exit handler) or as the signal
+# that ends it is delivered, and dumped with gcore. The dump must hold
+# neither the password (as typed or upper-cased), nor 16 bytes in a row of
+# any note, nor 4 words in a row (or one word broadcast to 8 lanes) of either
+# key schedule.
+# Runs of "exit": a normal one, a wrong password after 4 notes, a file cut
+# inside its last note, output that cannot be written, and a 2.5 MiB
 # database (made with MKMOVREL from the notes) that is loaded and decrypted
 # on several threads. (Nothing is allocated once the password is read, so no
 # allocation can fail there.)
-# Usage: memory_at_exit.py MOVRELVIEW DEMO_DB MKMOVREL NOTE_FILE...
+# Runs of "signal": SIGTERM in the middle of decrypting that database, in the
+# viewer (on several threads) and in movrel export: a thread is stepped well
+# into the ECB kernel this processor runs (subkeys in its registers and frame,
+# the other threads wherever they are), and the signal is delivered to it there.
+# Usage: memory_at_exit.py exit|signal MOVRELVIEW MOVREL DEMO_DB MKMOVREL NOTE_FILE...
 import os, shutil, subprocess, sys, tempfile  # noqa: E401
 
 PASSWORD = b"palmpilot"
@@ -29,7 +35,8 @@ def schedules(chars):  # the user key folded from 16 characters, then both sched
     return z[:52], d
 
 
-program, demo, mkmovrel, note_files = sys.argv[1], open(sys.argv[2], "rb").read(), sys.argv[3], sys.argv[4:]
+runs_wanted, viewer, movrel, demo, mkmovrel = *sys.argv[1:4], open(sys.argv[4], "rb").read(), sys.argv[5]
+note_files = sys.argv[6:]
 if not shutil.which("gdb"):
     print("skipped: needs gdb")
     sys.exit(77)
@@ -44,26 +51,35 @@ with tempfile.TemporaryDirectory() as tmp:
     subprocess.run([mkmovrel, f"{tmp}/db", PASSWORD, *[a for i in range(40) for a in (f"Cat {i}", f"{tmp}/text")]],
                    check=True)
     large = open(f"{tmp}/db", "rb").read()
+kernels = ["idea_ecb_avx512", "idea_ecb_avx2", "'(anonymous namespace)::portable_blocks'"]
+kernel = ["handle all nostop noprint pass", "handle SIGTERM stop print pass", "set scheduler-locking step",
+          *[f"break {name} if blocks > 64" for name in kernels], *[f"ignore {n} 6" for n in (2, 3, 4)]]
+mid_kernel = ["stepi 300", "delete", "signal SIGTERM"]
 marker = demo.find(b"\xff\x40\x44\x02")
-runs = [("normal", demo, [], [], "null", "Please enter password: "),
-        ("wrong", demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) + demo[marker + 26:],
-         [], [], "null", "ERROR: Wrong password\n"),
-        ("cut", demo[:-10], [], [], "null", "ERROR: category 3 runs past the end of the file\n"),
-        ("unwritable", demo, [], [], "full", "ERROR: can't write to standard output\n"),
-        ("threads", large, [], [], "null", "Please enter password: ")]
-for name, image, before, after, output, expected in runs:
+runs = {"exit": [("normal", [viewer], demo, [], "null", "Please enter password: "),
+                 ("wrong", [viewer], demo + demo[marker:marker + 25] + bytes([demo[marker + 25] ^ 1]) +
+                  demo[marker + 26:], [], "null", "ERROR: Wrong password\n"),
+                 ("cut", [viewer], demo[:-10], [], "null", "ERROR: category 3 runs past the end of the file\n"),
+                 ("unwritable", [viewer], demo, [], "full", "ERROR: can't write to standard output\n"),
+                 ("threads", [viewer], large, [], "null", "Please enter password: ")],
+        "signal": [("viewer", [viewer], large, [kernel, mid_kernel], "null", "Please enter password: "),
+                   ("export", [movrel, "export"], large, [kernel, mid_kernel], "null", "Please enter password: ")]}
+for name, command, image, signal, output, expected in runs[runs_wanted]:
+    before, after = signal or [[], []]
     with tempfile.TemporaryDirectory() as tmp:
         open(f"{tmp}/db", "wb").write(image)
         open(f"{tmp}/pw", "wb").write(PASSWORD + b"\n")
         lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
-                 f"run {tmp}/db < {tmp}/pw > /dev/{output} 2> {tmp}/err", *after, f"gcore {tmp}/core", "kill"]
-        subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)], program],
-                       start_new_session=True, capture_output=True, check=False)
+                 f"run {' '.join(command[1:])} {tmp}/db < {tmp}/pw > /dev/{output} 2> {tmp}/err", *after,
+                 f"gcore {tmp}/core", "kill"]
+        shown = subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)],
+                                command[0]], start_new_session=True, capture_output=True, check=False).stdout
         err, core = open(f"{tmp}/err").read(), os.path.exists(f"{tmp}/core") and open(f"{tmp}/core", "rb").read()
     assert expected in err, f"{name}: the run did not end as planned: {err!r}"
+    assert not signal or b"hit Breakpoint" in shown and b"received signal SIGTERM" in shown, f"{name}: {shown!r}"
     if not core:
         print("skipped: gdb could not dump the process (a non-dumpable process needs CAP_SYS_PTRACE)")
         sys.exit(77)
     left = [piece for piece in search if piece in core]
     assert not left, f"{name}: {len(left)} pieces of secrets left in memory, e.g. {left[:3]}"
-    print(f"{name}: none of {len(search)} secret pieces in {len(core)} bytes of memory at exit")
+    print(f"{name}: none of {len(search)} secret pieces in {len(core)} bytes of memory at {runs_wanted}")

@@ -10,7 +10,7 @@ CTEST ?= ctest
 PREFIX ?= /usr/local
 
 .PHONY: all build configure check check-packages check-normal check-sanitize demo demo-db bench \
-  fuzz lint lint-packages install clean
+  fuzz lint lint-packages install uninstall package check-package clean
 
 # Debian packages each target needs beyond g++, cmake and make (the build and
 # `make demo` need nothing else: without GoogleTest the suites are left out).
@@ -28,20 +28,27 @@ configure:
 build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build and again under the sanitizers. A test that
-# cannot run here is reported by ctest as skipped, with the reason in its output.
-check: check-normal check-sanitize
+# Every test, in the normal build and again under the sanitizers, each stage
+# with its output in build/check.log and a line of its own on the terminal
+# (scripts/check-summary); skipped tests are listed with their reasons,
+# failures with their output. Each stage also runs alone (make check-normal).
+CHECK_STAGES = build check-normal check-sanitize
+JUNIT = --output-junit $(CURDIR)/build/check/$@.xml
+check: check-packages
+	@scripts/check-summary build/check.log $(CHECK_STAGES)
 
 check-packages:
 	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
 
 check-normal: check-packages build
-	$(CTEST) --test-dir build --output-on-failure --no-tests=error -j $(JOBS)
+	@mkdir -p build/check
+	$(CTEST) --test-dir build --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 check-sanitize: check-packages
+	@mkdir -p build/check
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
-	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
+	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 demo: configure
 	$(CMAKE) --build build -j $(JOBS) --target movrelview
@@ -99,8 +106,24 @@ lint: lint-packages
 	cppcheck --project=build-lint/compile_commands.json -i /usr --quiet --error-exitcode=1 --inline-suppr \
 	  --enable=warning,performance,portability --library=googletest --library=posix --library=lint/myfile.cfg
 
+# The list of what was installed is kept apart from CMake's own, which CPack
+# rewrites with the package's paths.
 install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
+	cp build/install_manifest.txt build/installed-files.txt
+
+uninstall:
+	$(CMAKE) -DMANIFEST=build/installed-files.txt -DPREFIX=$(PREFIX) -P packaging/uninstall.cmake
+
+# build/movrel_VERSION_ARCH.deb, then lintian over it; check-package also
+# installs it in a fresh Debian 12 root and uses it there (root, network).
+package: build
+	cd build && cpack -G DEB
+	@$(NEED_PACKAGES) lintian
+	lintian --allow-root --fail-on error build/movrel_*.deb
+
+check-package: package
+	tests/package/check-package.sh build
 
 clean:
 	rm -rf build build-asan build-bench build-fuzz build-lint

@@ -1,0 +1,2 @@
+# bash completion for movrelview: one database file.
+complete -o default movrelview

@@ -12,7 +12,7 @@ CTEST ?= ctest
 PREFIX ?= /usr/local
 
 .PHONY: all build configure check check-packages check-normal check-sanitize check-tsan check-arm64 \
-  demo demo-db bench bench-arm64 fuzz lint lint-packages install clean
+  demo demo-db bench bench-arm64 fuzz lint lint-packages install uninstall package check-package clean
 
 # Debian packages each target needs beyond g++, cmake and make (the build and
 # `make demo` need nothing else: without GoogleTest the suites are left out).
@@ -34,22 +34,29 @@ configure:
 build: configure
 	$(CMAKE) --build build -j $(JOBS)
 
-# Every test, in the normal build, again under the sanitizers, the threaded
-# ones under ThreadSanitizer, and all cross-built for 64-bit ARM. A test that
-# cannot run here is reported by ctest as skipped, with the reason in its
-# output.
-check: check-normal check-sanitize check-tsan check-arm64
+# Every test: in the normal build, again under the sanitizers, the threaded
+# ones under ThreadSanitizer, and all of them cross-built for 64-bit ARM.
+# Each stage's output goes to build/check.log and gets a line of its own on
+# the terminal (scripts/check-summary); skipped tests are listed with their
+# reasons, failures with their output. Each stage also runs alone (make
+# check-normal, ...).
+CHECK_STAGES = build check-normal check-sanitize check-tsan check-arm64
+JUNIT = --output-junit $(CURDIR)/build/check/$@.xml
+check: check-packages
+	@scripts/check-summary build/check.log $(CHECK_STAGES)
 
 check-packages:
 	@$(NEED_PACKAGES) $(CHECK_PACKAGES)
 
 check-normal: check-packages build
-	$(CTEST) --test-dir build --output-on-failure --no-tests=error -j $(JOBS)
+	@mkdir -p build/check
+	$(CTEST) --test-dir build --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 check-sanitize: check-packages
+	@mkdir -p build/check
 	$(CMAKE) -S . -B build-asan -DMOVREL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	$(CMAKE) --build build-asan -j $(JOBS)
-	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS)
+	$(CTEST) --test-dir build-asan --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 # The threaded paths, where a race would be reported (and fail the test): the
 # viewer's chunked loading and batched printing, the live-secrets list, and
@@ -58,8 +65,9 @@ check-sanitize: check-packages
 TSAN_TESTS = ^(ChunkedScan|PrintCategories|LiveSecrets)\.|^e2e/(recover-|many-categories|database-past)
 check-tsan: check-packages
 	$(CMAKE) -S . -B build-tsan -DMOVREL_TSAN=ON >/dev/null
+	@mkdir -p build/check
 	$(CMAKE) --build build-tsan -j $(JOBS) --target core_tests app_tests e2e_cases
-	$(CTEST) --test-dir build-tsan -R '$(TSAN_TESTS)' --output-on-failure --no-tests=error -j $(JOBS)
+	$(CTEST) --test-dir build-tsan -R '$(TSAN_TESTS)' --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 # The project cross-built for 64-bit ARM with Debian's cross compiler into
 # build-arm64/, and every test run under qemu-aarch64, on the NEON paths.
@@ -69,8 +77,9 @@ ARM64_CMAKE = -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 check-arm64:
 	@$(NEED_PACKAGES) $(ARM64_PACKAGES)
 	$(CMAKE) -S . -B build-arm64 $(ARM64_CMAKE) -DMOVREL_GTEST_SOURCE=/usr/src/googletest >/dev/null
+	@mkdir -p build/check
 	$(CMAKE) --build build-arm64 -j $(JOBS)
-	$(CTEST) --test-dir build-arm64 --output-on-failure --no-tests=error -j $(JOBS)
+	$(CTEST) --test-dir build-arm64 --output-on-failure --no-tests=error -j $(JOBS) $(JUNIT)
 
 demo: configure
 	$(CMAKE) --build build -j $(JOBS) --target movrelview
@@ -151,8 +160,24 @@ lint: lint-packages
 	cppcheck --project=build-lint/compile_commands.json -i /usr --quiet --error-exitcode=1 --inline-suppr \
 	  --enable=warning,performance,portability --library=googletest --library=posix --library=lint/myfile.cfg
 
+# The list of what was installed is kept apart from CMake's own, which CPack
+# rewrites with the package's paths.
 install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
+	cp build/install_manifest.txt build/installed-files.txt
+
+uninstall:
+	$(CMAKE) -DMANIFEST=build/installed-files.txt -DPREFIX=$(PREFIX) -P packaging/uninstall.cmake
+
+# build/movrel_VERSION_ARCH.deb, then lintian over it; check-package also
+# installs it in a fresh Debian 12 root and uses it there (root, network).
+package: build
+	cd build && cpack -G DEB
+	@$(NEED_PACKAGES) lintian
+	lintian --allow-root --fail-on error build/movrel_*.deb
+
+check-package: package
+	tests/package/check-package.sh build
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz build-lint build-arm64 build-arm64-bench

@@ -7,7 +7,7 @@
 _movrel_options() {
   case $1 in
   list) echo "--json --help" ;;
-  export) echo "--format= --charset= --output= --force --help" ;;
+  export) echo "--format= --charset= --category= -o= --output= --split= --force --help" ;;
   recover) echo "--wordlist= --mask= --increment --category= --threads= --shard= --help" ;;
   esac
 }
@@ -29,7 +29,7 @@ _movrel() {
   options=$(_movrel_options "$command")
   case $prev in
   --format)
-    COMPREPLY=($(compgen -W "text json" -- "$cur"))
+    COMPREPLY=($(compgen -W "text json markdown kdbx keepass-xml keepassxc-csv bitwarden-json" -- "$cur"))
     return
     ;;
   --charset)

@@ -31,7 +31,7 @@ expect() {
 
 expect "recover " movrel rec
 expect "export " movrel help ex
-expect "json text " movrel export --format ""
+expect "bitwarden-json json kdbx keepass-xml keepassxc-csv markdown text " movrel export --format ""
 expect "notes.pdb " movrel export notes.p
 expect "words.txt " movrel recover --wordlist wo
 expect "" movrel recover --mask ""

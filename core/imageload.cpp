@@ -18,10 +18,24 @@ namespace {
 constexpr int32_t kNoLine = 0;
 constexpr const char* kNoFile = "";
 
-[[noreturn]] void fail_on_file(const char* format, const char* name) {
+// The viewer's fatal errors, in its words.
+void fail_as_viewer(LoadFailure failure, const char* name) {
   current_src_line = kNoLine;
   current_src_file = kNoFile;
-  my_error(format, name);
+  switch (failure) {
+  case LoadFailure::Open:
+    my_error("can't open file %s for `reading'", name);
+  case LoadFailure::Read:
+    my_error("%s", "can't read from file");
+  case LoadFailure::TooLarge:
+    my_error("file %s is too large", name);
+  }
+}
+
+[[noreturn]] void fail_on_file(LoadFailureHandler onFailure, LoadFailure failure,
+                               const char* name) {
+  (onFailure != nullptr ? onFailure : fail_as_viewer)(failure, name);
+  abort(); // a handler does not return
 }
 
 void allocate_image(ImageMemory& memory, size_t size) {
@@ -60,7 +74,8 @@ ssize_t read_up_to(int descriptor, char* into, size_t count, off_t offset) {
 // step of the bytes read.
 constexpr size_t kStreamStep = size_t{1} << 20;
 
-void read_stream(int descriptor, const char* name, ImageMemory& memory) {
+void read_stream(int descriptor, const char* name, ImageMemory& memory,
+                 LoadFailureHandler onFailure) {
   size_t length = 0;
   allocate_image(memory, kStreamStep);
   for (;;) {
@@ -70,11 +85,11 @@ void read_stream(int descriptor, const char* name, ImageMemory& memory) {
     memory.prefault(length, length + kStreamStep);
     const ssize_t got = read_up_to(descriptor, memory.data() + length, kStreamStep, -1);
     if (got < 0) {
-      fail_on_file("%s", "can't read from file");
+      fail_on_file(onFailure, LoadFailure::Read, name);
     }
     length += static_cast<size_t>(got);
     if (length > static_cast<size_t>(INT32_MAX)) {
-      fail_on_file("file %s is too large", name);
+      fail_on_file(onFailure, LoadFailure::TooLarge, name);
     }
     if (static_cast<size_t>(got) < kStreamStep) {
       break;
@@ -90,14 +105,12 @@ int workers_for(size_t length, size_t chunkBytes) {
   return static_cast<int>(std::min(chunks, static_cast<size_t>(available_workers())));
 }
 
-void find_markers(const ImageMemory& memory, const ChunkFill& fill,
+bool find_markers(const ImageMemory& memory, const ChunkFill& fill,
                   std::vector<int32_t>& recordStarts) {
   const size_t length = memory.size();
-  if (!fill_and_find_markers(reinterpret_cast<const uint8_t*>(memory.data()), length, fill,
-                             recordStarts, kImageChunkBytes,
-                             workers_for(length, kImageChunkBytes))) {
-    fail_on_file("%s", "can't read from file");
-  }
+  return fill_and_find_markers(reinterpret_cast<const uint8_t*>(memory.data()), length, fill,
+                               recordStarts, kImageChunkBytes,
+                               workers_for(length, kImageChunkBytes));
 }
 
 } // namespace
@@ -146,35 +159,51 @@ bool fill_and_find_markers(const uint8_t* image, size_t length, const ChunkFill&
   return true;
 }
 
-void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>& recordStarts) {
-  FILE* stream = efopen(name, "r", kNoLine, kNoFile);
+void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>& recordStarts,
+                     LoadFailureHandler onFailure) {
+  // The viewer opens through the search path, whose failure is its own
+  // fatal error; a program with its own words opens the name as given.
+  FILE* stream = onFailure == nullptr ? efopen(name, "r", kNoLine, kNoFile) : fopen(name, "r");
+  if (stream == nullptr) {
+    fail_on_file(onFailure, LoadFailure::Open, name);
+  }
   const int descriptor = fileno(stream);
   // The size comes from the stream that was opened, not from the name again:
   // the two could differ if the file were replaced in between.
   struct stat status;
   if (fstat(descriptor, &status) != 0) {
-    fail_on_file("%s", "can't read from file");
+    fail_on_file(onFailure, LoadFailure::Read, name);
   }
   if (!S_ISREG(status.st_mode)) {
-    read_stream(descriptor, name, memory);
+    read_stream(descriptor, name, memory, onFailure);
     find_markers(
         memory, [](size_t, size_t) { return true; }, recordStarts);
   } else if (status.st_size > INT32_MAX) {
-    fail_on_file("file %s is too large", name);
+    fail_on_file(onFailure, LoadFailure::TooLarge, name);
   } else {
     // The size the file had when opened is the image's length: the file
     // growing later adds nothing, and a file that yields fewer bytes (it was
-    // cut short meanwhile) is an error, as a short read always was.
+    // cut short meanwhile) is an error, as a short read always was. Chunks
+    // are read on worker threads, whose errno the failure takes along.
     allocate_image(memory, static_cast<size_t>(status.st_size));
-    find_markers(
+    std::atomic<int> readError{0};
+    const bool read = find_markers(
         memory,
-        [&memory, descriptor](size_t from, size_t to) {
+        [&memory, &readError, descriptor](size_t from, size_t to) {
           memory.prefault(from, to);
           const ssize_t got =
               read_up_to(descriptor, memory.data() + from, to - from, static_cast<off_t>(from));
-          return got == static_cast<ssize_t>(to - from);
+          if (got != static_cast<ssize_t>(to - from)) {
+            readError = got < 0 ? errno : 0;
+            return false;
+          }
+          return true;
         },
         recordStarts);
+    if (!read) {
+      errno = readError;
+      fail_on_file(onFailure, LoadFailure::Read, name);
+    }
   }
   fclose(stream);
 }

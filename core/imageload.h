@@ -18,12 +18,26 @@
 // One transparent huge page: fresh memory is zeroed a chunk at a time.
 constexpr size_t kImageChunkBytes = size_t{2} << 20;
 
+// Why a file could not be loaded.
+enum class LoadFailure {
+  Open,    // it cannot be opened (errno says why)
+  Read,    // it cannot be sized or read, or was cut short while read (errno,
+           // or 0 for a file that gave fewer bytes than its size)
+  TooLarge // it holds more than 2^31 - 1 bytes
+};
+
+// Ends the run for failure of file name; must not return. A program that
+// reports in its own words gives one; without, the failures are the viewer's
+// fatal errors.
+using LoadFailureHandler = void (*)(LoadFailure failure, const char* name);
+
 // Reads the file name (through the search path) into memory and finds its
 // markers: recordStarts gets the first byte after each, in file order. A
 // regular file is read to the size it had when opened; a pipe, FIFO or device
 // to its end. A file that cannot be opened, sized or read, or that is larger
-// than 2^31 - 1 bytes, ends the run with a fatal error.
-void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>& recordStarts);
+// than 2^31 - 1 bytes, ends the run through onFailure.
+void load_file_image(const char* name, ImageMemory& memory, std::vector<int32_t>& recordStarts,
+                     LoadFailureHandler onFailure = nullptr);
 
 // As load_file_image, from size bytes already at bytes.
 void load_memory_image(const char* bytes, size_t size, ImageMemory& memory,

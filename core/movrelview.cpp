@@ -56,8 +56,8 @@ MovrelView::~MovrelView() {
   forget_printcat_key();
 }
 
-int32_t MovrelView::openFrom(const char* name) {
-  load_file_image(name, memory_, recordStarts_);
+int32_t MovrelView::openFrom(const char* name, LoadFailureHandler onFailure) {
+  load_file_image(name, memory_, recordStarts_, onFailure);
   buffer = memory_.data();
   length = static_cast<int32_t>(memory_.size());
   return static_cast<int32_t>(recordStarts_.size());

@@ -5,6 +5,7 @@
 #define MOVREL_CORE_MOVRELVIEW_H
 
 #include "dbformat.h"
+#include "imageload.h"
 #include "imagememory.h"
 
 #include <cstdint>
@@ -21,8 +22,9 @@ public:
   // returns the number of category markers in it. A regular file is read to
   // the size it had when opened; a pipe, FIFO or device to its end. A file
   // that cannot be opened, sized or read, or that is larger than 2^31 - 1
-  // bytes, ends the run with a fatal error.
-  int32_t openFrom(const char* name);
+  // bytes, ends the run with a fatal error: the viewer's own, or through
+  // onFailure for a program that reports in its own words.
+  int32_t openFrom(const char* name, LoadFailureHandler onFailure = nullptr);
 
   // As openFrom, from bytes already in memory (copied into memory of the same
   // kind). For tools, tests and benchmarks.

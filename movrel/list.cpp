@@ -2,6 +2,7 @@
 // names are stored in clear).
 #include "commands.h"
 #include "data_error.h"
+#include "open_database.h"
 #include "json_string.h"
 #include "options.h"
 #include "palm_charset.h"
@@ -72,7 +73,7 @@ int run_list(int argc, char** argv) {
   }
   const std::string& file = args.positional[0];
   MovrelView view;
-  const int32_t count = view.openFrom(file.c_str());
+  const int32_t count = open_database(view, file);
   if (args.has("json")) {
     print_json(view, count);
   } else if (count == 0) {

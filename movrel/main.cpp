@@ -1,6 +1,8 @@
 // movrel: the companion of movrelview, with subcommands for what a user moving
 // notes off the Palm needs beyond reading them.
 #include "commands.h"
+#include "data_error.h"
+#include "options.h"
 
 #include <cstdio>
 #include <cstring>
@@ -65,12 +67,13 @@ int main(int argc, char** argv) {
     if (command == nullptr) {
       return usage_failure("unknown command %s", argv[2]);
     }
-    fputs(command->usage, stdout);
+    print_help(*command, stdout);
     return 0;
   }
   const Command* command = find_command(word);
   if (command == nullptr) {
     return usage_failure(word[0] == '-' ? "unknown option %s" : "unknown command %s", word);
   }
+  report_as(command->name);
   return command->run(argc - 1, argv + 1);
 }

@@ -23,8 +23,13 @@ std::string ParsedArgs::value(const char* name, const std::string& fallback) con
   return found;
 }
 
+void print_help(const Command& command, FILE* stream) {
+  fprintf(stream, "%s  -h, --help  this help\n", command.usage);
+}
+
 void usage_error(const Command& command, const std::string& message) {
-  fprintf(stderr, "movrel %s: %s\n%s", command.name, message.c_str(), command.usage);
+  fprintf(stderr, "movrel %s: %s\n", command.name, message.c_str());
+  print_help(command, stderr);
   exit(2);
 }
 
@@ -34,6 +39,10 @@ ParsedArgs parse_args(const Command& command, int argc, char** argv,
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     std::string word = argv[i];
+    if (!optionsEnded && (word == "--help" || word == "-h")) {
+      print_help(command, stdout);
+      exit(0);
+    }
     if (!optionsEnded && word.size() > 1 && word[0] == '-' && word[1] != '-') {
       for (const OptionSpec& candidate : specs) {
         if (candidate.shortName == word[1]) {

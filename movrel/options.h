@@ -8,6 +8,7 @@
 
 #include "commands.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,13 @@ struct ParsedArgs {
   std::string value(const char* name, const std::string& fallback = "") const;
 };
 
+// Prints command's help: its usage text and the line for -h and --help.
+void print_help(const Command& command, FILE* stream);
+
 // Parses argv[1..argc-1] of command against specs; a word that is not an
-// option in specs, or an option without its value, is a usage error.
+// option in specs, or an option without its value, is a usage error. -h or
+// --help before a lone "--" prints the help on standard output and ends the
+// run with status 0.
 ParsedArgs parse_args(const Command& command, int argc, char** argv,
                       const std::vector<OptionSpec>& specs);
 

@@ -1,6 +1,8 @@
 // movrel recover: finds a forgotten password from a category's check value,
 // trying candidates from a wordlist or a mask on every core.
 #include "commands.h"
+#include "data_error.h"
+#include "open_database.h"
 #include "mask.h"
 #include "options.h"
 #include "search.h"
@@ -155,16 +157,14 @@ int run_recover(int argc, char** argv) {
   const Candidates candidates = load_candidates(args);
 
   MovrelView view;
-  const int32_t count = view.openFrom(args.positional[0].c_str());
+  const int32_t count = open_database(view, args.positional[0]);
   if (category >= static_cast<uint64_t>(count)) {
     bad_input("category " + std::to_string(category) + " out of range: the database has " +
               std::to_string(count) + (count == 1 ? " category" : " categories"));
   }
   const CategoryRecord target = view.record(static_cast<int32_t>(category));
   if (!target.headerFits) {
-    current_src_line = 0;
-    current_src_file = "";
-    my_error("category %d runs past the end of the file", static_cast<int>(category));
+    data_error(runs_past_end(static_cast<int>(category)));
   }
   uint16_t check[4];
   check_words(target.check, check);

@@ -65,7 +65,7 @@ void ExportRun::run(char* password) {
     if (!opens(index)) {
       wipe();
       sleep(3); // slows down guessing, as the viewer does
-      data_error("Wrong password for category " + std::to_string(index) + " (" +
+      data_error("wrong password for category " + std::to_string(index) + " (" +
                  shown_name(view_.record(index).name) + ")");
     }
   }

@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "data_error.h"
+#include "open_database.h"
 #include "options.h"
 #include "palm_charset.h"
 #include "utf8_text.h"
@@ -205,7 +206,7 @@ void open_target(const ExportSettings& settings, const MovrelView& view,
 int run_export(int argc, char** argv) {
   const ExportSettings settings = settings_from(argc, argv);
   MovrelView view;
-  const int32_t count = view.openFrom(settings.file.c_str());
+  const int32_t count = open_database(view, settings.file);
   const std::vector<int32_t> chosen = chosen_categories(settings, view, count);
   // Nothing of a damaged record is decrypted or written; the password is not asked.
   for (const int32_t index : chosen) {

@@ -1,0 +1,1 @@
+printf "shopping: milk, eggs\n" > notes.txt

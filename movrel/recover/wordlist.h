@@ -3,8 +3,8 @@
 // ends the candidate as it would end a typed password, lines left empty are
 // skipped; the rest is upper-cased and cut to 16 bytes, as the viewer treats
 // a password. Candidates are numbered from 0 over the lines kept.
-#ifndef MOVREL_MOVREL_WORDLIST_H
-#define MOVREL_MOVREL_WORDLIST_H
+#ifndef MOVREL_MOVREL_RECOVER_WORDLIST_H
+#define MOVREL_MOVREL_RECOVER_WORDLIST_H
 
 #include <cstddef>
 #include <cstdint>

@@ -7,8 +7,8 @@
 //   ??  a literal ?    any other byte: itself, a-z upper-cased
 // Case does not matter in a password (letters are upper-cased before the key
 // is folded), so no class holds a-z.
-#ifndef MOVREL_MOVREL_MASK_H
-#define MOVREL_MOVREL_MASK_H
+#ifndef MOVREL_MOVREL_RECOVER_MASK_H
+#define MOVREL_MOVREL_RECOVER_MASK_H
 
 #include <string>
 #include <vector>

@@ -2,8 +2,8 @@
 // several threads. Threads take fixed-size chunks of the range in increasing
 // order; the result is the lowest confirmed index, whatever the threads'
 // timing, so a run's answer does not depend on the thread count.
-#ifndef MOVREL_MOVREL_SEARCH_H
-#define MOVREL_MOVREL_SEARCH_H
+#ifndef MOVREL_MOVREL_RECOVER_SEARCH_H
+#define MOVREL_MOVREL_RECOVER_SEARCH_H
 
 #include <cstdint>
 #include <functional>

@@ -14,16 +14,16 @@
 
 namespace {
 
-// The name in UTF-8; for the table, control bytes become '?' so that a name
-// cannot break the line or drive the terminal.
+// The name in UTF-8, zero-terminated; for the table, shown as a terminal
+// may show it (append_palm_for_display).
 void name_as_utf8(const CategoryRecord& record, SecretBuffer& out, bool forTable) {
   out.clear();
-  append_palm_as_utf8(out, record.name, strlen(record.name));
-  out.append('\0');
-  for (char* c = out.data(); forTable && *c != '\0'; ++c) {
-    const auto byte = static_cast<unsigned char>(*c);
-    *c = byte < 0x20 || byte == 0x7F ? '?' : *c;
+  if (forTable) {
+    append_palm_for_display(out, record.name, strlen(record.name));
+  } else {
+    append_palm_as_utf8(out, record.name, strlen(record.name));
   }
+  out.append('\0');
 }
 
 void print_table(const MovrelView& view, int32_t count) {

@@ -35,6 +35,20 @@ ParsedArgs parse_args(const Command& command, int argc, char** argv,
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     if (optionsEnded || word.size() < 2 || word.compare(0, 2, "--") != 0) {
+      const OptionSpec* known = nullptr;
+      for (const OptionSpec& candidate : specs) {
+        if (!optionsEnded && word.size() == 2 && word[0] == '-' && word[1] == candidate.shortName &&
+            candidate.takesValue) {
+          known = &candidate;
+        }
+      }
+      if (known != nullptr) {
+        if (i + 1 == argc) {
+          usage_error(command, "option " + word + " needs a value");
+        }
+        parsed.options.push_back({known->name, argv[++i]});
+        continue;
+      }
       if (!optionsEnded && word.size() > 1 && word[0] == '-') {
         usage_error(command, "unknown option " + word);
       }

@@ -1,5 +1,6 @@
 // Command-line words of one subcommand: options as "--name value",
-// "--name=value" or a bare "--flag", and positional words. "--" ends the
+// "--name=value", a bare "--flag" or, where an option has a short name,
+// "-c value", and positional words. "--" ends the
 // options. Usage errors print one line and the subcommand's usage to standard
 // error and exit with status 2.
 #ifndef MOVREL_MOVREL_OPTIONS_H
@@ -13,6 +14,7 @@
 struct OptionSpec {
   const char* name; // without the leading "--"
   bool takesValue;
+  char shortName = '\0'; // also written "-c VALUE" (hashcat's -1 .. -4), or none
 };
 
 struct ParsedOption {

@@ -1,37 +1,30 @@
 // movrel recover: finds a forgotten password from a category's check value,
-// trying candidates from a wordlist or a mask on every core.
-#include "commands.h"
-#include "mask.h"
-#include "options.h"
+// trying the candidates of a mask, a wordlist, or both, on every core.
+#include "attack.h"
+#include "found.h"
+#include "numbers.h"
 #include "search.h"
-#include "wordlist.h"
+
+#include "commands.h"
+#include "options.h"
 
 #include "keysearch.h"
-#include "maskspace.h"
 #include "movrelview.h"
 #include "myfile.h"
-#include "password_check.h"
 #include "shard.h"
 #include "wipe.h"
 #include "workers.h"
 
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <new>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr unsigned kMaxThreads = 1024;
-
-// Candidates a thread takes at a time: a few milliseconds of work on the
-// vector paths, so that threads finish together and a find stops them soon.
-constexpr uint64_t kMaskChunk = uint64_t{1} << 20;
-constexpr uint64_t kWordlistChunk = uint64_t{1} << 14;
 
 // A bad value on the command line: one line, status 2, nothing done.
 [[noreturn]] void bad_input(const std::string& message) {
@@ -39,96 +32,99 @@ constexpr uint64_t kWordlistChunk = uint64_t{1} << 14;
   exit(2);
 }
 
-// A decimal number in [low, high], or false.
-bool parse_number(const std::string& text, uint64_t low, uint64_t high, uint64_t& value) {
-  if (text.empty() || text.size() > 19 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  value = std::strtoull(text.c_str(), nullptr, 10);
-  return value >= low && value <= high;
-}
-
-struct Shard {
-  uint64_t index = 1;
-  uint64_t count = 1;
-};
-
-Shard parse_shard(const std::string& text) {
-  Shard shard;
+Scope parse_shard(const std::string& text) {
+  Scope scope;
   const size_t slash = text.find('/');
+  uint64_t index = 0;
   if (slash == std::string::npos ||
-      !parse_number(text.substr(slash + 1), 1, UINT64_MAX / 2, shard.count) ||
-      !parse_number(text.substr(0, slash), 1, shard.count, shard.index)) {
+      !parse_count(text.substr(slash + 1), 1, UINT64_MAX / 2, scope.count) ||
+      !parse_count(text.substr(0, slash), 1, scope.count, index)) {
     bad_input("bad shard " + text + ": give I/N with 1 <= I <= N");
   }
-  return shard;
+  scope.pick = index - 1;
+  return scope;
 }
 
-// The candidates of either source, by index.
-struct Candidates {
-  std::unique_ptr<MaskSpace> mask;
-  std::unique_ptr<Wordlist> wordlist;
-
-  uint64_t size() const { return mask ? mask->size() : wordlist->size(); }
-  size_t get(uint64_t index, unsigned char chars[16]) const {
-    return mask ? mask->candidate(index, chars) : wordlist->candidate(index, chars);
+AttackOptions attack_options(const ParsedArgs& args) {
+  AttackOptions options;
+  options.hasMask = args.has("mask");
+  options.mask.mask = args.value("mask");
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "custom-charset" + std::to_string(i + 1);
+    options.mask.charsetGiven[i] = args.has(name.c_str());
+    options.mask.charsets[i] = args.value(name.c_str());
   }
-  uint64_t first_match(EcbPath path, uint64_t begin, uint64_t end, const uint16_t check[4]) const {
-    return mask ? mask->first_match(path, begin, end, check)
-                : wordlist->first_match(path, begin, end, check);
+  options.wordlist = args.value("wordlist");
+  if (args.has("wordlist") && options.wordlist.empty()) {
+    bad_input("empty --wordlist: give a file, or - for standard input");
   }
-};
+  options.increment = args.has("increment");
+  const auto bound = [&](const char* name, bool& given, uint64_t& value) {
+    given = args.has(name);
+    if (given && !options.increment) {
+      usage_error(kRecoverCommand, std::string("--") + name + " goes with --increment");
+    }
+    if (given && !parse_count(args.value(name), 0, 16, value)) {
+      bad_input(std::string("bad --") + name + " " + args.value(name) + ": give 0 to 16");
+    }
+  };
+  bound("increment-min", options.hasIncrementMin, options.incrementMin);
+  bound("increment-max", options.hasIncrementMax, options.incrementMax);
+  return options;
+}
 
-Candidates load_candidates(const ParsedArgs& args) {
-  Candidates candidates;
-  if (args.has("mask")) {
-    std::vector<std::string> positions;
-    std::string error;
-    if (!parse_mask(args.value("mask"), positions, error)) {
-      bad_input(error);
-    }
-    const size_t shortest = args.has("increment") ? 1 : positions.size();
-    candidates.mask = std::make_unique<MaskSpace>(positions, shortest);
-    if (!candidates.mask->fits()) {
-      bad_input("mask " + args.value("mask") + " has more than 2^64 - 1 candidates");
-    }
+// h:mm:ss
+std::string clock_time(double seconds) {
+  const auto whole = static_cast<unsigned long long>(seconds);
+  char text[32];
+  snprintf(text, sizeof text, "%llu:%02llu:%02llu", whole / 3600, whole / 60 % 60, whole % 60);
+  return text;
+}
+
+void show_progress(uint64_t tried, uint64_t total, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(tried) / seconds : 0;
+  if (total == kUnknownSize) {
+    fprintf(stderr, "\r%llu tried, %.1f M/s, %s elapsed ", static_cast<unsigned long long>(tried),
+            rate / 1e6, clock_time(seconds).c_str());
   } else {
-    candidates.wordlist = std::make_unique<Wordlist>();
-    if (!candidates.wordlist->load(args.value("wordlist"))) {
-      bad_input("cannot read wordlist " + args.value("wordlist") + ": " + strerror(errno));
-    }
+    const double left = rate > 0 ? static_cast<double>(total - tried) / rate : 0;
+    fprintf(stderr, "\r%llu of %llu tried (%.1f%%), %.1f M/s, %s elapsed, %s left ",
+            static_cast<unsigned long long>(tried), static_cast<unsigned long long>(total),
+            total > 0 ? 100.0 * static_cast<double>(tried) / static_cast<double>(total) : 100.0,
+            rate / 1e6, clock_time(seconds).c_str(), clock_time(left).c_str());
   }
-  return candidates;
+  fflush(stderr);
 }
 
-// The found password, printed with the categories it opens; every copy made
-// here is wiped.
-void report_found(const MovrelView& view, int32_t count, const char* password) {
-  fputs(password, stdout);
-  fputs("\n", stdout);
-  for (int32_t index = 0; index < count; ++index) {
-    const CategoryRecord record = view.record(index);
-    if (!record.headerFits) {
-      printf("cannot check category %d: it runs past the end of the file\n", index);
-      continue;
+// Candidates the scope holds: of a mask its slice, of a wordlist its lines
+// (about one in count of them).
+uint64_t scope_size(const Attack& attack, const Scope& scope) {
+  uint64_t total = 0;
+  for (const auto& piece : attack.pieces) {
+    if (piece->size() == kUnknownSize) {
+      return kUnknownSize;
     }
-    uint16_t key[8];
-    const bool opens = password_opens(password, record.check, key);
-    secure_wipe(key, sizeof key);
-    printf("%s category %d: %s\n", opens ? "opens" : "does not open", index, record.name);
+    const IndexRange slice = shard_range(piece->size(), scope.pick + 1, scope.count);
+    uint64_t lo = piece->base() + slice.begin;
+    uint64_t hi = piece->base() + slice.end;
+    lo = lo > scope.lo ? lo : scope.lo;
+    hi = hi < scope.hi ? hi : scope.hi;
+    total += hi > lo ? hi - lo : 0;
   }
+  return total;
 }
 
-// Found passwords pass through stdout's buffer; keeping it here lets it be
-// wiped once flushed.
-char stdout_buffer[1 << 12];
-
-int run_recover(int argc, char** argv) {
+int recover(int argc, char** argv) {
   const ParsedArgs args = parse_args(kRecoverCommand, argc, argv,
                                      {{"wordlist", true},
                                       {"mask", true},
+                                      {"custom-charset1", true, '1'},
+                                      {"custom-charset2", true, '2'},
+                                      {"custom-charset3", true, '3'},
+                                      {"custom-charset4", true, '4'},
                                       {"increment", false},
+                                      {"increment-min", true},
+                                      {"increment-max", true},
                                       {"category", true},
                                       {"threads", true},
                                       {"shard", true}});
@@ -136,23 +132,32 @@ int run_recover(int argc, char** argv) {
     usage_error(kRecoverCommand,
                 args.positional.empty() ? "missing database file" : "more than one database file");
   }
-  if (args.has("mask") == args.has("wordlist")) {
-    usage_error(kRecoverCommand, "give either --wordlist or --mask");
+  if (!args.has("mask") && !args.has("wordlist")) {
+    usage_error(kRecoverCommand, "give --wordlist, --mask or both");
   }
   if (args.has("increment") && !args.has("mask")) {
     usage_error(kRecoverCommand, "--increment goes with --mask");
   }
   uint64_t category = 0;
-  if (args.has("category") && !parse_number(args.value("category"), 0, INT32_MAX, category)) {
+  if (args.has("category") && !parse_count(args.value("category"), 0, INT32_MAX, category)) {
     bad_input("bad category index " + args.value("category"));
   }
   uint64_t threads = available_processors();
-  if (args.has("threads") && !parse_number(args.value("threads"), 1, kMaxThreads, threads)) {
+  if (args.has("threads") && !parse_count(args.value("threads"), 1, kMaxThreads, threads)) {
     bad_input("bad thread count " + args.value("threads") + ": give 1 to " +
               std::to_string(kMaxThreads));
   }
-  const Shard shard = args.has("shard") ? parse_shard(args.value("shard")) : Shard{};
-  const Candidates candidates = load_candidates(args);
+  const Scope scope = args.has("shard") ? parse_shard(args.value("shard")) : Scope{};
+  Attack attack;
+  std::string error;
+  if (!add_attack(attack_options(args), "", attack, error)) {
+    bad_input(error);
+  }
+  if (attack.lowerFolded) {
+    fputs("movrel recover: ?l is searched as ?u: letters are upper-cased before a key is "
+          "made, so a-z and A-Z open the same notes\n",
+          stderr);
+  }
 
   MovrelView view;
   const int32_t count = view.openFrom(args.positional[0].c_str());
@@ -166,72 +171,105 @@ int run_recover(int argc, char** argv) {
     current_src_file = "";
     my_error("category %d runs past the end of the file", static_cast<int>(category));
   }
-  uint16_t check[4];
-  check_words(target.check, check);
 
-  const uint64_t total = candidates.size();
-  const EcbPath path = ecb_best_path();
-  SearchJob job;
-  job.range = shard_range(total, shard.index, shard.count);
-  job.threads = static_cast<unsigned>(threads);
-  job.chunk = candidates.mask ? kMaskChunk : kWordlistChunk;
-  job.showProgress = isatty(STDERR_FILENO) != 0;
-  job.firstMatch = [&](uint64_t begin, uint64_t end) {
-    return candidates.first_match(path, begin, end, check);
-  };
-  job.confirm = [&](uint64_t index) {
-    char password[17] = {};
-    candidates.get(index, reinterpret_cast<unsigned char*>(password));
-    uint16_t key[8];
-    const bool opens = password_opens(password, target.check, key);
-    secure_wipe(key, sizeof key);
-    secure_wipe(password, sizeof password);
-    return opens;
-  };
-  const SearchResult result = run_search(job);
-
-  if (!result.found) {
+  SearchSetup setup;
+  check_words(target.check, setup.check);
+  setup.path = ecb_best_path();
+  setup.scope = scope;
+  setup.threads = static_cast<unsigned>(threads);
+  const bool showProgress = isatty(STDERR_FILENO) != 0;
+  const auto start = std::chrono::steady_clock::now();
+  Search search(attack.pieces, setup);
+  search.start();
+  for (bool ended = false; !ended;) {
+    ended = search.wait_for(std::chrono::milliseconds(250));
+    if (showProgress) {
+      show_progress(
+          search.tried(), scope_size(attack, scope),
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+  }
+  if (showProgress) {
+    fputs("\n", stderr);
+  }
+  if (!search.error().empty()) {
+    bad_input(search.error());
+  }
+  unsigned char password[16] = {};
+  size_t length = 0;
+  const uint64_t found = search.found(password, length);
+  const uint64_t total = attack.size();
+  if (found == kNoIndex) {
     std::string where;
-    if (shard.count > 1) {
-      where = " (shard " + std::to_string(shard.index) + "/" + std::to_string(shard.count) +
+    if (scope.count > 1) {
+      where = " (shard " + std::to_string(scope.pick + 1) + "/" + std::to_string(scope.count) +
               " of " + std::to_string(total) + " candidates)";
     }
-    fprintf(stderr, "movrel recover: not found: %llu candidate%s tried%s\n",
-            static_cast<unsigned long long>(result.tried), result.tried == 1 ? "" : "s",
+    fprintf(stderr, "movrel recover: not found: %llu %s tried%s\n",
+            static_cast<unsigned long long>(search.tried()), candidates_word(search.tried()),
             where.c_str());
     return 1;
   }
-  setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
-  char password[17] = {};
-  candidates.get(result.index, reinterpret_cast<unsigned char*>(password));
-  report_found(view, count, password);
+  const bool written = report_found(view, count, password, length);
   secure_wipe(password, sizeof password);
-  fflush(stdout);
-  secure_wipe(stdout_buffer, sizeof stdout_buffer);
+  if (!written) {
+    current_src_line = 0;
+    current_src_file = "main";
+    my_error("can't write to standard output");
+  }
   // Counted from 1 for the reader.
-  const uint64_t position = result.index + 1;
-  fprintf(stderr, "movrel recover: found: candidate %llu of %llu\n",
-          static_cast<unsigned long long>(position), static_cast<unsigned long long>(total));
+  const uint64_t position = found + 1;
+  fprintf(stderr, "movrel recover: found: candidate %llu",
+          static_cast<unsigned long long>(position));
+  if (total != kUnknownSize) {
+    fprintf(stderr, " of %llu", static_cast<unsigned long long>(total));
+  }
+  fputs("\n", stderr);
   return 0;
+}
+
+// Memory that runs out (a table, a block of the wordlist, a thread) ends the
+// run with a line, never an abort.
+int run_recover(int argc, char** argv) {
+  try {
+    return recover(argc, argv);
+  } catch (const std::bad_alloc&) {
+    bad_input("out of memory");
+  }
 }
 
 } // namespace
 
 const Command kRecoverCommand = {
     "recover", "find a forgotten password from a category's check value",
-    "usage: movrel recover DB (--wordlist FILE | --mask MASK [--increment])\n"
+    "usage: movrel recover DB (--mask MASK | --wordlist FILE [--mask MASK])\n"
+    "                         [-1 SET] [-2 SET] [-3 SET] [-4 SET]\n"
+    "                         [--increment [--increment-min N] [--increment-max N]]\n"
     "                         [--category N] [--threads N] [--shard I/N]\n"
     "\n"
     "Tries candidate passwords against the check value of category N (default 0)\n"
     "and prints the first that fits, with the categories it opens.\n"
     "\n"
-    "  --wordlist FILE  one candidate a line (- for standard input)\n"
-    "  --mask MASK      one position per class: ?u A-Z, ?d 0-9, ?s symbols and\n"
-    "                   space, ?a all printable but a-z, ?h 0x80-0xFF, ?? a ?,\n"
-    "                   any other character itself\n"
-    "  --increment      every length from 1 to the mask's\n"
+    "  --mask MASK      one position per class, as hashcat writes them:\n"
+    "                   ?l ?u  A-Z (lower case folds: a password is upper-cased)\n"
+    "                   ?d     0-9             ?h ?H  0-9 A-F\n"
+    "                   ?s     symbols, space  ?a     ?u?d?s\n"
+    "                   ?b     0x01-0xFF but a-z\n"
+    "                   ?x     the high bytes 0x80-0xFF\n"
+    "                   ?1-?4  a custom charset  ?w  the word (with --wordlist)\n"
+    "                   ??     a ?; any other character is itself\n"
+    "  -1 .. -4 SET     custom charsets (--custom-charset1 .. 4) of characters and\n"
+    "                   classes, used as ?1 .. ?4\n"
+    "  --wordlist FILE  one word a line (- for standard input), read as it comes;\n"
+    "                   with --mask, ?w places the word: ?w?d?d, ?d?w\n"
+    "  --increment      every length of the mask from 0 (the empty password) on;\n"
+    "                   --increment-min N and --increment-max N bound it\n"
+    "  --category N     test against category N instead of 0\n"
     "  --threads N      threads to run (default: every core this process may use)\n"
-    "  --shard I/N      only the I-th of N equal slices of the candidates (1 <= I <= N)\n"
+    "  --shard I/N      only the I-th of N slices of the candidates (1 <= I <= N)\n"
+    "\n"
+    "UTF-8 in a mask, charset or wordlist line is tried as the Palm bytes of its\n"
+    "characters (café as CAF and 0xE9) and as its raw bytes.\n"
     "\n"
     "Exit status: 0 found, 1 not found (or a damaged file), 2 bad arguments.\n",
     run_recover};

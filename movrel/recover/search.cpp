@@ -1,125 +1,179 @@
 #include "search.h"
 
+#include "idea.h"
+#include "keysearch.h"
+#include "live_secrets.h"
 #include "wipe.h"
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <vector>
+#include <cstring>
+#include <new>
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Shared {
-  explicit Shared(const SearchJob& searchJob) : job(searchJob), best(searchJob.range.end) {}
-
-  const SearchJob& job;
-  std::atomic<uint64_t> nextChunk{0};
-  std::atomic<uint64_t> best; // lowest confirmed index so far, or range.end
-  std::atomic<uint64_t> tried{0};
-  std::mutex mutex;
-  std::condition_variable finished;
-  unsigned running = 0;
-};
-
-void lower_to(std::atomic<uint64_t>& best, uint64_t index) {
-  uint64_t seen = best.load();
-  while (index < seen && !best.compare_exchange_weak(seen, index)) {
-  }
+bool candidate_confirms(const unsigned char* chars, size_t n, const uint16_t check[4]) {
+  uint16_t words[kCandidateWords];
+  uint16_t Z[52];
+  uint16_t block[4];
+  candidate_words(chars, n, words);
+  en_key_idea(words, Z);
+  cipher_idea(words + 8, block, Z);
+  const bool same =
+      block[0] == check[0] && block[1] == check[1] && block[2] == check[2] && block[3] == check[3];
+  secure_wipe(words, sizeof words);
+  secure_wipe(Z, sizeof Z);
+  secure_wipe(block, sizeof block);
+  return same;
 }
 
-// Chunks in increasing order until the range is done or a chunk would start
-// past a confirmed find (none of it could be lower).
-void worker(Shared& shared) {
-  const SearchJob& job = shared.job;
-  for (;;) {
-    const uint64_t number = shared.nextChunk.fetch_add(1);
-    const uint64_t size = job.range.end - job.range.begin;
-    if (number >= size / job.chunk + (size % job.chunk != 0 ? 1 : 0)) {
-      break;
-    }
-    const uint64_t begin = job.range.begin + number * job.chunk;
-    if (begin > shared.best.load()) {
-      break;
-    }
-    const uint64_t end = job.range.end - begin < job.chunk ? job.range.end : begin + job.chunk;
-    uint64_t at = begin;
-    while (at < end) {
-      at = job.firstMatch(at, end);
-      if (at < end && job.confirm(at)) {
-        lower_to(shared.best, at);
-        break;
-      }
-      at = at < end ? at + 1 : end;
-    }
-    shared.tried.fetch_add(at - begin);
-  }
-  // The vector kernels leave candidate words, the password's among them
-  // once found, in spill slots below this frame.
-  scrub_stack();
-  std::lock_guard<std::mutex> lock(shared.mutex);
-  --shared.running;
-  shared.finished.notify_all();
+Search::Search(const std::vector<std::unique_ptr<Piece>>& pieces, const SearchSetup& setup)
+    : pieces_(pieces), setup_(setup), frontier_(setup.scope.lo) {
+  hold_secret(&found_, sizeof found_);
 }
 
-// h:mm:ss
-std::string clock_time(double seconds) {
-  const auto whole = static_cast<unsigned long long>(seconds);
-  char text[32];
-  snprintf(text, sizeof text, "%llu:%02llu:%02llu", whole / 3600, whole / 60 % 60, whole % 60);
-  return text;
-}
-
-void show_progress(const Shared& shared, Clock::time_point start) {
-  const uint64_t total = shared.job.range.end - shared.job.range.begin;
-  const uint64_t tried = shared.tried.load();
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  const double rate = seconds > 0 ? static_cast<double>(tried) / seconds : 0;
-  const double left = rate > 0 ? static_cast<double>(total - tried) / rate : 0;
-  fprintf(stderr, "\r%llu of %llu tried (%.1f%%), %.1f M/s, %s elapsed, %s left ",
-          static_cast<unsigned long long>(tried), static_cast<unsigned long long>(total),
-          total > 0 ? 100.0 * static_cast<double>(tried) / static_cast<double>(total) : 100.0,
-          rate / 1e6, clock_time(seconds).c_str(), clock_time(left).c_str());
-  fflush(stderr);
-}
-
-} // namespace
-
-SearchResult run_search(const SearchJob& job) {
-  Shared shared(job);
-  const Clock::time_point start = Clock::now();
-  std::vector<std::thread> threads;
-  {
-    std::lock_guard<std::mutex> lock(shared.mutex);
-    shared.running = job.threads;
-  }
-  for (unsigned i = 0; i < job.threads; ++i) {
-    threads.emplace_back(worker, std::ref(shared));
-  }
-  {
-    std::unique_lock<std::mutex> lock(shared.mutex);
-    while (shared.running > 0) {
-      shared.finished.wait_for(lock, std::chrono::milliseconds(250));
-      if (job.showProgress) {
-        show_progress(shared, start);
-      }
-    }
-  }
-  for (std::thread& thread : threads) {
+Search::~Search() {
+  stop();
+  for (std::thread& thread : threads_) {
     thread.join();
   }
-  if (job.showProgress) {
-    show_progress(shared, start);
-    fputs("\n", stderr);
+  release_secret(&found_);
+}
+
+void Search::start() {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  for (unsigned i = 0; i < setup_.threads; ++i) {
+    try {
+      threads_.emplace_back([this] { work(); });
+      ++running_;
+    } catch (const std::exception&) {
+      break; // no thread or no memory for one: fewer threads
+    }
   }
-  SearchResult result;
-  result.index = shared.best.load();
-  result.found = result.index < job.range.end;
-  result.tried = shared.tried.load();
-  return result;
+  if (running_ == 0) {
+    error_ = "cannot start a thread";
+  }
+}
+
+bool Search::wait_for(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(stateMutex_);
+  return ended_.wait_for(lock, timeout, [this] { return running_ == 0; });
+}
+
+void Search::stop() {
+  stop_ = true;
+  for (const auto& piece : pieces_) {
+    piece->interrupt();
+  }
+}
+
+uint64_t Search::tried() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return tried_;
+}
+
+uint64_t Search::position() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return inFlight_.empty() ? frontier_ : *inFlight_.begin();
+}
+
+uint64_t Search::found(unsigned char chars[16], size_t& n) const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  memcpy(chars, found_.chars, sizeof found_.chars);
+  n = found_.length;
+  return best_;
+}
+
+std::string Search::error() const {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  return error_;
+}
+
+void Search::fail(const std::string& message) {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (error_.empty()) {
+      error_ = message;
+    }
+  }
+  stop();
+}
+
+bool Search::take(Unit& unit) {
+  std::lock_guard<std::mutex> take(takeMutex_);
+  while (!stop_ && current_ < pieces_.size()) {
+    Piece& piece = *pieces_[current_];
+    if (!piece.next(setup_.scope, unit)) {
+      if (!piece.error().empty()) {
+        fail(piece.error());
+        return false;
+      }
+      ++current_;
+      continue;
+    }
+    unit.piece = &piece;
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    // Nothing from here on can be lower than a confirmed find.
+    if (unit.begin > best_) {
+      current_ = pieces_.size();
+      return false;
+    }
+    inFlight_.insert(unit.begin);
+    frontier_ = unit.end;
+    return true;
+  }
+  return false;
+}
+
+void Search::finish(const Unit& unit, uint64_t tried) {
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  inFlight_.erase(inFlight_.find(unit.begin));
+  tried_ += tried;
+}
+
+bool Search::confirm(const Unit& unit, uint64_t index) {
+  unsigned char chars[16] = {};
+  const size_t n = unit.piece->candidate(unit, index, chars);
+  const bool confirmed = candidate_confirms(chars, n, setup_.check);
+  if (confirmed) {
+    {
+      std::lock_guard<std::mutex> lock(stateMutex_);
+      if (index < best_) {
+        best_ = index;
+        memcpy(found_.chars, chars, sizeof chars);
+        found_.length = n;
+      }
+    }
+    // Every unit still to come begins past this one: none can hold a lower
+    // index. Those being tried go on; a stream is read no further.
+    stop();
+  }
+  secure_wipe(chars, sizeof chars);
+  return confirmed;
+}
+
+void Search::work() {
+  lock_thread_stack();
+  try {
+    LaneBatch batch;
+    Unit unit;
+    Trial trial;
+    trial.path = setup_.path;
+    memcpy(trial.check, setup_.check, sizeof trial.check);
+    trial.scope = setup_.scope;
+    trial.batch = &batch;
+    trial.confirm = [this, &unit](uint64_t index) { return confirm(unit, index); };
+    while (take(unit)) {
+      uint64_t tried = 0;
+      unit.piece->search(unit, trial, tried);
+      finish(unit, tried);
+      unit = Unit(); // lets go of the block
+    }
+  } catch (const std::bad_alloc&) {
+    fail("out of memory");
+  }
+  // The kernels leave candidate words, the password's among them once
+  // found, in spill slots and vector registers.
+  scrub_stack();
+  scrub_vector_registers();
+  wipe_thread_stack();
+  std::lock_guard<std::mutex> lock(stateMutex_);
+  --running_;
+  ended_.notify_all();
 }

@@ -99,6 +99,7 @@ TEST_P(EndToEnd, Run) {
     EXPECT_TRUE(run.tty.c_lflag & ECHO) << "echo left off";
   }
   EXPECT_GE(run.seconds, has("min-seconds") ? std::stod(file("min-seconds")) : 0);
+  EXPECT_LE(run.seconds, has("max-seconds") ? std::stod(file("max-seconds")) : 1e9);
   EXPECT_EQ(has("after.sh") ? script("after.sh").out : "", expected("after.out"));
 }
 

@@ -7,6 +7,7 @@
 #include "palm_charset.h"
 #include "safe_files.h"
 #include "secret_buffer.h"
+#include "typed_password.h"
 
 #include "bytestring.h"
 #include "live_secrets.h"
@@ -306,6 +307,7 @@ int run_export(int argc, char** argv) {
   }
   char* password = read_password();
   upper_case(password);
+  take_palm_form_if_it_opens(password, view, count);
   ExportRun run(settings, view, count, folder);
   run.run(password);
   return 0;

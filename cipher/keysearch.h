@@ -26,9 +26,10 @@ constexpr size_t kCandidateWords = 12;
 // vector's lanes. Rows must hold that many more readable words.
 constexpr size_t kKeySearchSlackLanes = 32;
 
-// The 12 words of a candidate of n bytes (n <= 16, no zero byte among them):
-// its folded user key and its first 8 bytes, zero-padded, as 4 big-endian
-// words.
+// The 12 words of a candidate of n bytes (n <= 16): its folded user key and
+// its first 8 bytes, zero-padded, as 4 big-endian words. A password holds no
+// zero byte; one here counts as the byte 0, which keeps the words linear in
+// the bytes for a given n (the holes of a mask).
 void candidate_words(const unsigned char* chars, size_t n, uint16_t words[kCandidateWords]);
 
 // The check value's 8 bytes as the 4 words an encryption yields.

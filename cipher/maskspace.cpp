@@ -17,8 +17,8 @@ constexpr uint64_t kMinRow = 2048;
 MaskSpace::MaskSpace(std::vector<std::string> positions, size_t shortest)
     : positions_(std::move(positions)) {
   uint64_t count = 1;
-  for (size_t length = 1; length <= positions_.size() && fits_; ++length) {
-    fits_ = !__builtin_mul_overflow(count, positions_[length - 1].size(), &count);
+  for (size_t length = 0; length <= positions_.size() && fits_; ++length) {
+    fits_ = length == 0 || !__builtin_mul_overflow(count, positions_[length - 1].size(), &count);
     if (fits_ && length >= shortest) {
       Segment segment;
       segment.length = length;
@@ -73,8 +73,24 @@ size_t MaskSpace::candidate(uint64_t index, unsigned char chars[16]) const {
   return 0;
 }
 
-uint64_t MaskSpace::first_match(EcbPath path, uint64_t begin, uint64_t end,
-                                const uint16_t check[4]) const {
+const uint16_t* MaskSpace::single_row(size_t& stride) const {
+  if (segments_.size() != 1 || segments_[0].row != segments_[0].count) {
+    return nullptr;
+  }
+  stride = segments_[0].stride;
+  return segments_[0].lanes.data();
+}
+
+size_t MaskSpace::table_bytes() const {
+  size_t bytes = 0;
+  for (const Segment& segment : segments_) {
+    bytes += segment.lanes.size() * sizeof(uint16_t);
+  }
+  return bytes;
+}
+
+uint64_t MaskSpace::first_match(EcbPath path, uint64_t begin, uint64_t end, const uint16_t check[4],
+                                const uint16_t* extra) const {
   unsigned char chars[16] = {};
   uint16_t outer[kCandidateWords];
   uint64_t found = end;
@@ -93,6 +109,9 @@ uint64_t MaskSpace::first_match(EcbPath path, uint64_t begin, uint64_t end,
       // from the table.
       digits(row, 0, segment.fixed, chars);
       candidate_words(chars, segment.length, outer);
+      for (size_t w = 0; extra != nullptr && w < kCandidateWords; ++w) {
+        outer[w] = static_cast<uint16_t>(outer[w] ^ extra[w]);
+      }
       const size_t hit = keysearch_first_match(path, segment.lanes.data(), segment.stride, lane,
                                                count, outer, check);
       if (hit < count) {

@@ -9,6 +9,11 @@
 // the varying part are tabled once per length; the fixed part is folded
 // once per row and XOR-ed into every lane, which is exact because folding
 // and block packing are linear in the bytes for a given length.
+//
+// A position whose set is the one zero byte is a hole the caller fills: the
+// word of a word + mask search. Its bytes come in through first_match's
+// extra words, folded once per word for the candidate's whole length, and
+// candidate() leaves zeros there.
 #ifndef MOVREL_CIPHER_MASKSPACE_H
 #define MOVREL_CIPHER_MASKSPACE_H
 
@@ -22,10 +27,10 @@
 
 class MaskSpace {
 public:
-  // positions: 1 to 16 non-empty sets of distinct nonzero bytes. shortest:
-  // the first length tried, 1 to positions.size(). When the number of
-  // candidates does not fit in 64 bits, fits() is false and nothing else
-  // may be called.
+  // positions: at most 16 non-empty sets of distinct nonzero bytes, or of
+  // the one zero byte (a hole). shortest: the first length tried, 0 (the
+  // empty candidate) to positions.size(). When the number of candidates does
+  // not fit in 64 bits, fits() is false and nothing else may be called.
   MaskSpace(std::vector<std::string> positions, size_t shortest);
 
   bool fits() const { return fits_; }
@@ -34,9 +39,19 @@ public:
   // The bytes of candidate index (< size()) into chars; returns its length.
   size_t candidate(uint64_t index, unsigned char chars[16]) const;
 
-  // The lowest index in [begin, end) whose candidate matches check on words
-  // 1 and 2 (keysearch_first_match), or end when none does.
-  uint64_t first_match(EcbPath path, uint64_t begin, uint64_t end, const uint16_t check[4]) const;
+  // The lowest index in [begin, end) whose candidate, its words XOR-ed with
+  // extra (null: none), matches check on words 1 and 2
+  // (keysearch_first_match), or end when none does.
+  uint64_t first_match(EcbPath path, uint64_t begin, uint64_t end, const uint16_t check[4],
+                       const uint16_t* extra = nullptr) const;
+
+  // When all candidates are one length and one row: the lane rows of the
+  // whole space (word w of candidate i at rows[w * stride + i], with
+  // kKeySearchSlackLanes readable words after each row), else null.
+  const uint16_t* single_row(size_t& stride) const;
+
+  // Bytes of the lane tables.
+  size_t table_bytes() const;
 
 private:
   // The candidates of one length.

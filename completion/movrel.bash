@@ -8,7 +8,7 @@ _movrel_options() {
   case $1 in
   list) echo "--json --help" ;;
   export) echo "--format= --charset= --category= -o= --output= --split= --force --help" ;;
-  recover) echo "--wordlist= --mask= --increment --category= --threads= --shard= --help" ;;
+  recover) echo "--wordlist= --mask= -1= -2= -3= -4= --custom-charset1= --custom-charset2= --custom-charset3= --custom-charset4= --increment --increment-min= --increment-max= --category= --threads= --shard= --help" ;;
   esac
 }
 

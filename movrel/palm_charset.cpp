@@ -47,3 +47,76 @@ void append_palm_as_utf8(SecretBuffer& out, const char* text, size_t n) {
   }
   out.commit(written);
 }
+
+bool palm_printable(uint8_t byte) {
+  return byte >= 0x20 && byte != 0x7F && byte != 0xA0 && byte != 0xAD &&
+         palm_code_point(byte) != kReplacement;
+}
+
+void append_palm_for_display(SecretBuffer& out, const char* text, size_t n) {
+  const size_t start = out.size();
+  append_palm_as_utf8(out, text, n);
+  // Bytes below 0x20 and 0x7F stand for themselves in UTF-8, and no byte of
+  // a longer sequence is below 0x80.
+  for (char* c = out.data() + start; c < out.data() + out.size(); ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    *c = byte < 0x20 || byte == 0x7F ? '?' : *c;
+  }
+}
+
+namespace {
+
+// The Palm byte of point, or -1.
+int palm_byte_of(uint32_t point) {
+  if (point < 0x80 || (point >= 0xA0 && point <= 0xFF)) {
+    return static_cast<int>(point);
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (kHighControls[i] != 0 && kHighControls[i] == point) {
+      return 0x80 + i;
+    }
+  }
+  return -1;
+}
+
+} // namespace
+
+// Strict UTF-8: no overlong forms, no surrogates. Every character of the
+// Palm set lies below U+10000, so a 4-byte sequence never has a Palm byte.
+size_t palm_from_utf8(const char* text, size_t n, char* out) {
+  const auto* in = reinterpret_cast<const unsigned char*>(text);
+  size_t written = 0;
+  for (size_t i = 0; i < n;) {
+    const unsigned lead = in[i];
+    size_t extra = 0;
+    uint32_t point = lead;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1;
+      point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2;
+      point = lead & 0x0F;
+    } else if (lead >= 0x80) {
+      return SIZE_MAX;
+    }
+    if (n - i <= extra) {
+      return SIZE_MAX;
+    }
+    for (size_t k = 1; k <= extra; ++k) {
+      if ((in[i + k] & 0xC0) != 0x80) {
+        return SIZE_MAX;
+      }
+      point = (point << 6) | (in[i + k] & 0x3F);
+    }
+    if ((extra == 2 && point < 0x800) || (point >= 0xD800 && point <= 0xDFFF)) {
+      return SIZE_MAX;
+    }
+    const int byte = palm_byte_of(point);
+    if (byte < 0) {
+      return SIZE_MAX;
+    }
+    out[written++] = static_cast<char>(byte);
+    i += extra + 1;
+  }
+  return written;
+}

@@ -19,4 +19,19 @@ uint32_t palm_code_point(uint8_t byte);
 // Appends the UTF-8 form of the n bytes at text (at most 3 bytes each).
 void append_palm_as_utf8(SecretBuffer& out, const char* text, size_t n);
 
+// Whether byte shows as a visible character: not a control (0x00-0x1F,
+// 0x7F), not one of the unassigned bytes, not the no-break space (0xA0) or
+// the soft hyphen (0xAD), which look like nothing or like a plain space.
+bool palm_printable(uint8_t byte);
+
+// Appends the UTF-8 form of the n bytes at text for a terminal or a table:
+// as append_palm_as_utf8, with every control byte shown as '?', so that text
+// from a file cannot break a line or drive the terminal.
+void append_palm_for_display(SecretBuffer& out, const char* text, size_t n);
+
+// The Palm OS bytes of the n bytes of UTF-8 at text, written to out (room for
+// n bytes: a character never takes more bytes in the Palm set): their count,
+// or SIZE_MAX when text is not valid UTF-8 or holds a character the set lacks.
+size_t palm_from_utf8(const char* text, size_t n, char* out);
+
 #endif

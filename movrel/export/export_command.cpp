@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "data_error.h"
 #include "open_database.h"
+#include "typed_password.h"
 #include "options.h"
 #include "palm_charset.h"
 #include "utf8_text.h"
@@ -224,6 +225,9 @@ int run_export(int argc, char** argv) {
   open_target(settings, view, chosen, folder, target);
   char* password = read_password();
   upper_case(password);
+  if (!chosen.empty()) {
+    take_palm_form_if_it_opens(password, view.record(chosen.front()).check);
+  }
   export_categories(view, chosen, *format, settings.raw, target, password);
   return 0;
 }

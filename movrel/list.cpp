@@ -2,8 +2,8 @@
 // names are stored in clear).
 #include "commands.h"
 #include "data_error.h"
-#include "open_database.h"
 #include "json_string.h"
+#include "open_database.h"
 #include "options.h"
 #include "palm_charset.h"
 #include "secret_buffer.h"

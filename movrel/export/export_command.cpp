@@ -7,9 +7,9 @@
 #include "commands.h"
 #include "data_error.h"
 #include "open_database.h"
-#include "typed_password.h"
 #include "options.h"
 #include "palm_charset.h"
+#include "typed_password.h"
 #include "utf8_text.h"
 
 #include "movrelview.h"

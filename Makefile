@@ -12,17 +12,20 @@ PREFIX ?= /usr/local
 .PHONY: all build configure check check-packages check-normal check-sanitize demo demo-db bench \
   fuzz lint lint-packages install clean
 
-# Debian packages each target needs beyond g++, cmake and make (the build and
-# `make demo` need nothing else: without GoogleTest the suites are left out).
-# check-packages and lint-packages install what is missing (as root) or stop
-# with the command to run.
-CHECK_PACKAGES = cmake g++ make libgtest-dev valgrind gdb python3 devscripts
-LINT_PACKAGES = cmake g++ make libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck
+# Debian packages each target needs beyond g++, cmake and make (the build
+# needs libssl-dev for movrel's SHA-256 and nothing else: without GoogleTest
+# the suites are left out).
+# configure, check-packages and lint-packages install what is missing (as
+# root) or stop with the command to run.
+CHECK_PACKAGES = cmake g++ make libssl-dev libgtest-dev valgrind gdb python3 devscripts
+LINT_PACKAGES = cmake g++ make libssl-dev libgtest-dev libbenchmark-dev clang-format clang-tidy cppcheck
+BUILD_PACKAGES = cmake g++ make libssl-dev
 NEED_PACKAGES = scripts/need-packages
 
 all: build
 
 configure:
+	@$(NEED_PACKAGES) $(BUILD_PACKAGES)
 	$(CMAKE) -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 
 build: configure
@@ -59,7 +62,7 @@ demo-db: build
 # database (bench/whole_run.sh), then the optimised Google Benchmark programs.
 BENCH_RUNS ?= 7
 bench: build
-	@$(NEED_PACKAGES) cmake g++ make libbenchmark-dev openssl
+	@$(NEED_PACKAGES) cmake g++ make libssl-dev libbenchmark-dev openssl
 	bench/whole_run.sh build $(BENCH_RUNS)
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
 	$(CMAKE) --build build-bench -j $(JOBS)

@@ -68,17 +68,23 @@ WordCount count_words(const char* text, size_t n, bool ascii) {
   return count;
 }
 
-bool count_wordlist(const std::string& path, WordCount& count, std::string& error) {
+bool count_wordlist(const std::string& path, WordCount& count, Fingerprint& print,
+                    std::string& error) {
   WordlistReader reader;
   if (!reader.open(path, error)) {
     return false;
   }
   count = WordCount();
+  // Every byte read is in some block: a line cut short (one longer than a
+  // block) goes into the fingerprint whole.
+  FingerprintMaker maker;
+  reader.on_bytes([&maker](const char* bytes, size_t n) { maker.add(bytes, n); });
   while (const std::shared_ptr<TextBlock> block = reader.next_block(error)) {
     const WordCount more = count_words(block->bytes, block->size, block->ascii);
     count.lines += more.lines;
     count.extraForms += more.extraForms;
   }
+  print = maker.result();
   return error.empty();
 }
 

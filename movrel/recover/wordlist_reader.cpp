@@ -81,6 +81,9 @@ long WordlistReader::read_some(char* p, size_t n) {
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
       continue;
     }
+    if (got > 0 && see_) {
+      see_(p, static_cast<size_t>(got));
+    }
     return got;
   }
 }

@@ -9,8 +9,10 @@
 #include "piece.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class WordlistReader {
@@ -31,6 +33,9 @@ public:
   // is then set) or once interrupted.
   std::shared_ptr<TextBlock> next_block(std::string& error);
 
+  // Shows every byte read, in order, to see (for a fingerprint).
+  void on_bytes(std::function<void(const char*, size_t)> see) { see_ = std::move(see); }
+
   // Makes a read that waits for a stream give up, from any thread.
   void interrupt() { interrupted_ = true; }
   bool interrupted() const { return interrupted_; }
@@ -49,6 +54,7 @@ private:
   bool ended_ = false;
   std::atomic<bool> interrupted_{false};
   std::vector<char> carry_; // the start of a line the last block cut
+  std::function<void(const char*, size_t)> see_;
 };
 
 #endif

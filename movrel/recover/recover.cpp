@@ -341,6 +341,9 @@ int recover(int argc, char** argv) {
                 args.positional.empty() ? "missing database file" : "more than one database file");
   }
   const RunSettings run = run_settings(args);
+  // Not dumpable, and the listed secrets (a found password) wiped on every
+  // way out; Ctrl-C, SIGTERM and SIGHUP then save the session first.
+  start_secret_run();
 
   Session session;
   SessionState state;

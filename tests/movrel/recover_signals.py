@@ -3,11 +3,14 @@
 # session is saved where the search stands, the last line says how to go
 # on, the process dies of the signal, and --restore goes on from there, not
 # from the start. Time stopped by Ctrl-Z counts in neither rate nor time.
+# SIGQUIT, whose default writes a core, ends a search without one: the
+# process is not dumpable (a core would hold the password once found).
 # Usage: recover_signals.py MOVREL MKMOVREL
-import json, os, pty, re, signal, subprocess, sys, tempfile, time  # noqa: E401
+import atexit, json, os, pty, re, resource, shutil, signal, subprocess, sys, tempfile, time  # noqa: E401
 
-movrel, mkmovrel = sys.argv[1:3]
+movrel, mkmovrel = map(os.path.abspath, sys.argv[1:3])
 work = tempfile.mkdtemp(prefix="movrel-signals-")
+atexit.register(shutil.rmtree, work, True)
 os.environ["XDG_STATE_HOME"] = work
 database = os.path.join(work, "notes.pdb")
 notes = os.path.join(work, "notes.txt")
@@ -86,4 +89,15 @@ for terminal in (True, False):
     last = json.loads(text[text.rindex("{"):])
     assert last["interrupted"] and 1.5 < last["elapsed"] < 3, last
     assert abs(last["rate"] * last["elapsed"] - last["tried"]) < 0.2 * last["tried"], last
-print("signals: sessions saved, resumed; stopped time left out")
+# Cores allowed and written to the working folder (core_pattern "core"),
+# where none may appear.
+os.chdir(work)
+quit_run = subprocess.Popen([movrel, "recover", database, "--mask", twelve, "--session", "quit"],
+                            stderr=subprocess.DEVNULL, start_new_session=True,
+                            preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_CORE, (-1, -1)))
+time.sleep(1)
+quit_run.send_signal(signal.SIGQUIT)
+status = os.waitpid(quit_run.pid, 0)[1]
+assert os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGQUIT, status
+assert not os.WCOREDUMP(status) and not [f for f in os.listdir(work) if f.startswith("core")]
+print("signals: sessions saved, resumed; stopped time left out; no core")

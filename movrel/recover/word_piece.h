@@ -21,7 +21,7 @@ struct WordCount {
 };
 
 // Counts the lines and forms of n bytes of whole lines.
-WordCount count_words(const char* text, size_t n, bool ascii);
+WordCount count_words(const char* text, size_t n);
 
 // Counts those of the wordlist at path, read through once, and takes its
 // fingerprint. On failure returns false and sets error to a one-line reason.

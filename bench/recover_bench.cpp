@@ -140,11 +140,11 @@ void BM_words(benchmark::State& state, EcbPath path, Source source, const char* 
   }
   std::unique_ptr<MaskPart> part = std::make_unique<MaskPart>();
   if (mask != nullptr) {
-    MaskSpec spec;
-    spec.mask = mask;
+    MaskText written;
+    written.mask = mask;
     ParsedMask parsed;
     std::string error;
-    parse_mask(spec, parsed, error);
+    parse_mask(written, parsed, error);
     part = std::make_unique<MaskPart>(parsed, false, 0, 16);
   }
   // Fewer words for the portable path and word + mask, to keep runs short.

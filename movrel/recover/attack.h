@@ -17,7 +17,7 @@
 // The attack options of the command line.
 struct AttackOptions {
   bool hasMask = false;
-  MaskSpec mask;
+  MaskText mask;
   std::string wordlist; // "" for none, "-" for standard input
   bool increment = false;
   bool hasIncrementMin = false;

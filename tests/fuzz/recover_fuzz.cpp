@@ -26,14 +26,14 @@ void check(bool holds) {
 }
 
 void mask(const std::string& text) {
-  MaskSpec spec;
+  MaskText written;
   const size_t zero = text.find('\0');
-  spec.mask = text.substr(0, zero);
-  spec.charsetGiven[0] = zero != std::string::npos;
-  spec.charsets[0] = spec.charsetGiven[0] ? text.substr(zero + 1) : "";
+  written.mask = text.substr(0, zero);
+  written.charsetGiven[0] = zero != std::string::npos;
+  written.charsets[0] = written.charsetGiven[0] ? text.substr(zero + 1) : "";
   ParsedMask parsed;
   std::string error;
-  if (!parse_mask(spec, parsed, error)) {
+  if (!parse_mask(written, parsed, error)) {
     check(!error.empty());
     return;
   }

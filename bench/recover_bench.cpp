@@ -219,6 +219,7 @@ void BM_checkpoints(benchmark::State& state, bool keeping) {
   }
   fclose(null);
   session.remove();
+  rmdir((std::string(folder) + "/movrel").c_str());
   rmdir(folder);
   state.counters["candidates/s"] =
       benchmark::Counter(static_cast<double>(tried), benchmark::Counter::kIsRate);

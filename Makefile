@@ -98,7 +98,7 @@ demo-db: build
 # (bench/export_run.sh), then the optimised Google Benchmark programs.
 BENCH_RUNS ?= 7
 bench: build
-	@$(NEED_PACKAGES) cmake g++ make libbenchmark-dev openssl
+	@$(NEED_PACKAGES) cmake g++ make libsodium-dev libbenchmark-dev openssl
 	bench/whole_run.sh build $(BENCH_RUNS)
 	bench/export_run.sh build $(BENCH_RUNS)
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMOVREL_BENCH=ON -DMOVREL_TESTS=OFF >/dev/null
@@ -121,14 +121,16 @@ bench-arm64:
 	qemu-aarch64 -L /usr/aarch64-linux-gnu build-arm64-bench/bench/recover_bench \
 	  --benchmark_filter='(portable|neon)/'
 
-# libFuzzer over the database decoder, FUZZ_SECONDS long (clang, ASan+UBSan).
+# libFuzzer over the database decoder, then over recover's readers of masks,
+# wordlists and session files, FUZZ_SECONDS each (clang, ASan+UBSan).
 # Seeds are databases written with the password FUZZ; new inputs gather in
-# build-fuzz/corpus. Keep anything it finds in tests/fuzz/regressions/.
+# build-fuzz/corpus (recover-corpus). Keep anything they find in
+# tests/fuzz/regressions/ (recover_regressions/).
 FUZZ_SECONDS ?= 60
 fuzz:
 	$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DMOVREL_FUZZ=ON -DMOVREL_SANITIZE=ON \
 	  -DMOVREL_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	$(CMAKE) --build build-fuzz -j $(JOBS) --target movrel_fuzz mkmovrel
+	$(CMAKE) --build build-fuzz -j $(JOBS) --target movrel_fuzz recover_fuzz mkmovrel
 	mkdir -p build-fuzz/seeds build-fuzz/corpus
 	./build-fuzz/tools/mkmovrel build-fuzz/seeds/notes FUZZ \
 	  Personal examples/notes/personal.txt Shopping examples/notes/shopping.txt
@@ -136,6 +138,9 @@ fuzz:
 	printf 'PFUZZ\0' | cat - build-fuzz/seeds/notes > build-fuzz/seeds/notes-with-password
 	./build-fuzz/tests/fuzz/movrel_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
 	  build-fuzz/corpus build-fuzz/seeds tests/fuzz/regressions
+	mkdir -p build-fuzz/recover-corpus
+	./build-fuzz/tests/fuzz/recover_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 \
+	  build-fuzz/recover-corpus tests/fuzz/recover_regressions
 
 # The layers' include arrows, then clang-format (check only), clang-tidy and
 # cppcheck over the project's code.

@@ -5,8 +5,12 @@
 //   hybrid    ?w?d?d?d: each word of a list with 1,000 endings (word + mask)
 //   file      a wordlist of 8-letter words read from a file
 //   pipe      the same list read from a FIFO, written by another thread
-// The last three run the command's own pieces (word_piece.h) as its search
-// threads do. A path the processor lacks is reported as skipped. Compare
+//   checkpoints  a mask search on one search thread while the main thread
+//             writes a status line and saves the session every second (ten
+//             times as often as the command does), against one that does
+//             neither: the cost of keeping a session
+// The last four run the command's own pieces (word_piece.h) and search
+// (search.h) as the command does. A path the processor lacks is reported as skipped. Compare
 // the rows of one run: the machine may be shared.
 #include <benchmark/benchmark.h>
 
@@ -24,7 +28,11 @@
 #include "ecb.h"
 #include "mask.h"
 #include "mask_part.h"
+#include "mask_piece.h"
 #include "maskspace.h"
+#include "search.h"
+#include "session.h"
+#include "status.h"
 #include "word_piece.h"
 
 namespace {
@@ -132,11 +140,11 @@ void BM_words(benchmark::State& state, EcbPath path, Source source, const char* 
   }
   std::unique_ptr<MaskPart> part = std::make_unique<MaskPart>();
   if (mask != nullptr) {
-    MaskSpec spec;
-    spec.mask = mask;
+    MaskText written;
+    written.mask = mask;
     ParsedMask parsed;
     std::string error;
-    parse_mask(spec, parsed, error);
+    parse_mask(written, parsed, error);
     part = std::make_unique<MaskPart>(parsed, false, 0, 16);
   }
   // Fewer words for the portable path and word + mask, to keep runs short.
@@ -175,6 +183,48 @@ void BM_words(benchmark::State& state, EcbPath path, Source source, const char* 
   unlink(file.c_str());
 }
 
+// 2^30 candidates of ?a^8 through Search on one thread; every second (when
+// keeping) a status line to /dev/null and a session saved to disk.
+void BM_checkpoints(benchmark::State& state, bool keeping) {
+  char folder[] = "/tmp/movrel-bench-state-XXXXXX";
+  setenv("XDG_STATE_HOME", mkdtemp(folder), 1);
+  Session session;
+  std::string error;
+  session.open("bench", error);
+  FILE* null = fopen("/dev/null", "w");
+  int64_t tried = 0;
+  for (auto _ : state) {
+    std::vector<std::unique_ptr<Piece>> pieces;
+    pieces.push_back(std::make_unique<MaskPiece>(0, std::vector<std::string>(8, printable()), 8));
+    SearchSetup setup;
+    std::copy(kCheck, kCheck + 4, setup.check);
+    setup.path = ecb_best_path();
+    setup.scope.hi = uint64_t{1} << 30;
+    Search search(pieces, setup);
+    SearchClock clock;
+    SessionState kept;
+    double last = 0;
+    search.start();
+    while (!search.wait_for(std::chrono::milliseconds(250))) {
+      clock.step(false);
+      if (keeping && clock.seconds() - last >= 1) {
+        last = clock.seconds();
+        kept.position = search.position();
+        kept.tried = search.tried();
+        fprintf(null, "%llu tried\n", static_cast<unsigned long long>(kept.tried));
+        session.save(kept, error);
+      }
+    }
+    tried += static_cast<int64_t>(search.tried());
+  }
+  fclose(null);
+  session.remove();
+  rmdir((std::string(folder) + "/movrel").c_str());
+  rmdir(folder);
+  state.counters["candidates/s"] =
+      benchmark::Counter(static_cast<double>(tried), benchmark::Counter::kIsRate);
+}
+
 double largest(const std::vector<double>& values) {
   return *std::max_element(values.begin(), values.end());
 }
@@ -204,6 +254,13 @@ BENCHMARK_CAPTURE(BM_mask, neon, EcbPath::Neon)
     ->Threads(1)
     ->Threads(2)
     ->Apply(runs);
+// One search of a few seconds per run, five runs each.
+void searches(benchmark::internal::Benchmark* b) {
+  b->UseRealTime()->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true)->ComputeStatistics(
+      "max", largest);
+}
+BENCHMARK_CAPTURE(BM_checkpoints, none, false)->Apply(searches);
+BENCHMARK_CAPTURE(BM_checkpoints, every_second, true)->Apply(searches);
 #define WORD_BENCHMARKS(name, path)                                                                \
   BENCHMARK_CAPTURE(BM_words, name##_hybrid, path, Source::File, "?w?d?d?d")->Apply(runs);         \
   BENCHMARK_CAPTURE(BM_words, name##_file, path, Source::File, nullptr)->Apply(runs);              \

@@ -8,7 +8,7 @@ _movrel_options() {
   case $1 in
   list) echo "--json --help" ;;
   export) echo "--format= --charset= --category= -o= --output= --split= --force --help" ;;
-  recover) echo "--wordlist= --mask= -1= -2= -3= -4= --custom-charset1= --custom-charset2= --custom-charset3= --custom-charset4= --increment --increment-min= --increment-max= --category= --threads= --shard= --help" ;;
+  recover) echo "--wordlist= --mask= -1= -2= -3= -4= --custom-charset1= --custom-charset2= --custom-charset3= --custom-charset4= --increment --increment-min= --increment-max= --category= --threads= --shard= --skip= --limit= --keyspace --session= --restore --max-time= --status-every= --status-json --help" ;;
   esac
 }
 
@@ -44,6 +44,15 @@ _movrel() {
   --split)
     compopt -o filenames 2>/dev/null
     COMPREPLY=($(compgen -d -- "$cur"))
+    return
+    ;;
+  --session)
+    # The sessions kept so far, by name.
+    local folder=${XDG_STATE_HOME:-$HOME/.local/state}/movrel names=() file
+    for file in "$folder"/*.session; do
+      [ -e "$file" ] && file=${file##*/} && names+=("${file%.session}")
+    done
+    COMPREPLY=($(compgen -W "${names[*]}" -- "$cur"))
     return
     ;;
   esac

@@ -9,7 +9,7 @@ const FormatInfo kFormats[] = {
     {"keepassxc-csv", nullptr, false, make_keepassxc_csv_format},
     {"bitwarden-json", nullptr, false, make_bitwarden_json_format},
     {"keepass-xml", nullptr, false, make_keepass_xml_format},
-#ifdef MOVREL_HAVE_KDBX
+#ifdef MOVREL_HAVE_SODIUM
     {"kdbx", nullptr, true, make_kdbx_format},
 #else
     {"kdbx", nullptr, true, nullptr},

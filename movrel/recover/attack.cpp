@@ -3,6 +3,9 @@
 #include "mask_piece.h"
 #include "word_piece.h"
 
+#include "shard.h"
+
+#include <cstdlib>
 #include <sys/stat.h>
 
 uint64_t Attack::size() const {
@@ -21,6 +24,38 @@ size_t Attack::stage_of(size_t piece) const {
     ++stage;
   }
   return stage;
+}
+
+uint64_t Attack::stage_size(size_t stage) const {
+  const size_t end = stage + 1 < stages.size() ? stages[stage + 1].firstPiece : pieces.size();
+  uint64_t total = 0;
+  for (size_t i = stages[stage].firstPiece; i < end; ++i) {
+    if (pieces[i]->size() == kUnknownSize ||
+        __builtin_add_overflow(total, pieces[i]->size(), &total)) {
+      return kUnknownSize;
+    }
+  }
+  return total;
+}
+
+uint64_t Attack::scope_size(const Scope& scope) const {
+  uint64_t total = 0;
+  for (const auto& piece : pieces) {
+    const uint64_t size = piece->size();
+    if (size == kUnknownSize) {
+      return kUnknownSize;
+    }
+    // A mask's slice, or all of a wordlist: its lines are shared out below.
+    const bool mask = dynamic_cast<const MaskPiece*>(piece.get()) != nullptr;
+    const IndexRange slice =
+        mask ? shard_range(size, scope.pick + 1, scope.count) : IndexRange{0, size};
+    const uint64_t lo =
+        piece->base() + slice.begin > scope.lo ? piece->base() + slice.begin : scope.lo;
+    const uint64_t hi = piece->base() + slice.end < scope.hi ? piece->base() + slice.end : scope.hi;
+    const uint64_t inside = hi > lo ? hi - lo : 0;
+    total += mask ? inside : inside / scope.count;
+  }
+  return total;
 }
 
 namespace {
@@ -86,7 +121,8 @@ bool add_attack(const AttackOptions& options, const std::string& title, Attack& 
     uint64_t size = kUnknownSize;
     if (is_regular_file(options.wordlist)) {
       WordCount count;
-      if (!count_wordlist(options.wordlist, count, error)) {
+      FileFingerprint file;
+      if (!count_wordlist(options.wordlist, count, file.print, error)) {
         return false;
       }
       uint64_t forms = 0;
@@ -96,7 +132,10 @@ bool add_attack(const AttackOptions& options, const std::string& title, Attack& 
           __builtin_add_overflow(base, size, &end)) {
         return fail(error, "the attack has more than 2^64 - 1 candidates");
       }
-      attack.wordlistFiles.push_back(options.wordlist);
+      char* absolute = realpath(options.wordlist.c_str(), nullptr);
+      file.path = absolute != nullptr ? absolute : options.wordlist;
+      free(absolute);
+      attack.wordlists.push_back(file);
     }
     auto piece = std::make_unique<WordPiece>(base, *part, size);
     if (!piece->open(options.wordlist, error)) {
@@ -122,6 +161,8 @@ bool add_attack(const AttackOptions& options, const std::string& title, Attack& 
       attack.pieces.push_back(std::move(piece));
     }
   }
-  attack.stages.push_back({title, first});
+  if (attack.stages.empty() || attack.stages.back().title != title) {
+    attack.stages.push_back({title, first});
+  }
   return true;
 }

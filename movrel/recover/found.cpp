@@ -48,7 +48,7 @@ bool report_found(const MovrelView& view, int32_t count, const unsigned char* pa
     out.append((std::string(opens ? "opens" : "does not open") + " category " +
                 std::to_string(index) + ": ")
                    .c_str());
-    out.append(record.name);
+    append_palm_for_display(out, record.name, strlen(record.name));
     out.append('\n');
   }
   secure_wipe(text, sizeof text);

@@ -1,5 +1,6 @@
 #include "lane_batch.h"
 
+#include "lane_fold.h"
 #include "word_forms.h"
 
 #include "wipe.h"
@@ -10,7 +11,7 @@
 #endif
 
 LaneBatch::LaneBatch()
-    : rows_(kCandidateWords * kStride, 0), bytes_((kLanes + 16) * 16, 0), indexes_(kLanes, 0) {}
+    : rows_(kCandidateWords * kStride, 0), bytes_((kLanes + 32) * 16, 0), indexes_(kLanes, 0) {}
 
 LaneBatch::~LaneBatch() {
   // A batch may hold the password sought.
@@ -18,13 +19,22 @@ LaneBatch::~LaneBatch() {
   secure_wipe(bytes_.data(), bytes_.size());
 }
 
-// The words of a candidate of 16 bytes, zero after its length n and with no
-// zero byte before it: then "i < n" is c[i] != 0, and the folding has a
-// closed form (userkey.h). Key word i is (h, l) with h = c[i] ^ c[i+8], and
+// The words of a candidate of 16 bytes that ends at its first zero byte
+// (what follows is cleared first): then "i < n" is c[i] != 0, and the
+// folding has a closed form (userkey.h). Key word i is (h, l) with h = c[i] ^ c[i+8], and
 // l = c[i+7] where c[i+8] != 0, else c[i-1] where c[i] != 0, else 0; l is 0
 // in word 0. Block word j is (c[2j], c[2j+1]).
-void LaneBatch::fold_rows() {
+void LaneBatch::fold_rows(EcbPath path) {
   size_t lane = 0;
+#if MOVREL_X86_LANES
+  if (path != EcbPath::Portable) {
+    memset(&bytes_[count_ * 16], 0, ((count_ + 31) / 32 * 32 - count_) * 16);
+    fold_rows_avx2(bytes_.data(), count_, rows_.data(), kStride);
+    return;
+  }
+#else
+  (void)path;
+#endif
 #if defined(__SSE2__)
   // 16 lanes at a time: their bytes transposed into 16 vectors c[p] (byte p
   // of every lane), the words computed lane-wise; lanes past count_ fold the
@@ -61,6 +71,12 @@ void LaneBatch::fold_rows() {
       b[p] = c[k];
     }
     const __m128i zero = _mm_setzero_si128();
+    // A candidate ends at its first zero byte: what follows is cleared.
+    __m128i ended = zero;
+    for (size_t p = 0; p < 16; ++p) {
+      ended = _mm_or_si128(ended, _mm_cmpeq_epi8(b[p], zero));
+      b[p] = _mm_andnot_si128(ended, b[p]);
+    }
     auto store = [&](size_t row, __m128i low, __m128i high) {
       uint16_t* out = &rows_[row * kStride + lane];
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(low, high));
@@ -101,9 +117,11 @@ constexpr size_t kLineGroup = 128;
 // The offsets from text of the line ends ('\n') in [0, n), at least most of
 // them where there are (a few more may come from the last 64 bytes looked
 // at): their count. plain is set when no byte looked at is above 0x7F, zero
-// or '\r': every line there is one form of itself, as it stands. Reads up to
-// 63 bytes past n.
-size_t line_ends(const char* text, size_t n, uint32_t* ends, size_t most, bool& plain) {
+// or '\r': every line there is one form of itself. Where the processor
+// allows, upper also gets the bytes looked at, upper-cased, with each line
+// end made a zero byte. Reads up to 63 bytes past n.
+size_t line_ends(const char* text, size_t n, uint32_t* ends, size_t most, bool& plain,
+                 char* upper) {
   size_t found = 0;
   uint64_t odd = 0;
   for (size_t at = 0; at < n && found < most; at += 64) {
@@ -115,15 +133,22 @@ size_t line_ends(const char* text, size_t n, uint32_t* ends, size_t most, bool& 
     const __m128i zero = _mm_setzero_si128();
     for (size_t k = 0; k < 4; ++k) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + 16 * k));
-      bits |= static_cast<uint64_t>(
-                  static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline))))
-              << (16 * k);
+      const __m128i ends16 = _mm_cmpeq_epi8(bytes, newline);
+      bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(ends16))) << (16 * k);
       const __m128i strange = _mm_or_si128(
           bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, zero), _mm_cmpeq_epi8(bytes, carriage)));
       unusual |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(strange)))
                  << (16 * k);
+      // a-z less 0x20: bytes above 'a' - 1 and below 'z' + 1 (signed, so
+      // none above 0x7F).
+      const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('a' - 1)),
+                                          _mm_cmplt_epi8(bytes, _mm_set1_epi8('z' + 1)));
+      const __m128i folded = _mm_sub_epi8(bytes, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(upper + at + 16 * k),
+                       _mm_andnot_si128(ends16, folded));
     }
 #else
+    (void)upper;
     for (size_t k = 0; k < 64; ++k) {
       const auto byte = static_cast<unsigned char>(text[at + k]);
       bits |= static_cast<uint64_t>(byte == '\n') << k;
@@ -171,6 +196,8 @@ void fold_lines(LineWalk& walk, LaneBatch& batch) {
   uint64_t phase = walk.phase;
   uint64_t tried = walk.tried;
   uint32_t ends[kLineGroup + 64];
+  // The bytes looked at, upper-cased, and 16 more that a line may reach.
+  alignas(16) char upper[64 * kLineGroup + 64 + 16];
   // The batch's arrays and count in registers while lines are taken.
   unsigned char* const lanes = batch.bytes_.data();
   uint64_t* const numbers = batch.indexes_.data();
@@ -182,22 +209,19 @@ void fold_lines(LineWalk& walk, LaneBatch& batch) {
     // Long lines are rare: look at enough bytes for most short ones.
     const size_t span = walk.to - at < 64 * most ? walk.to - at : 64 * most;
     bool plain = false;
-    size_t lines = line_ends(text + at, span, ends, most, plain);
+    size_t lines = line_ends(text + at, span, ends, most, plain, upper);
     lines = lines < most ? lines : most;
 #if defined(__SSE2__)
     // The common case, straight: lines of plain bytes, every one tried.
     if (plain && lines > 0 && walk.shardCount == 1 && index >= walk.begin &&
         walk.end - index >= lines) {
+      // Each line's 16 bytes as they stand, upper-cased, its line end a
+      // zero: what follows the zero (the next lines) is cleared when the
+      // batch is folded.
       for (size_t k = 0; k < lines; ++k) {
         const size_t start = k == 0 ? 0 : ends[k - 1] + 1;
-        const size_t length = ends[k] - start;
-        const size_t n = length < 16 ? length : 16;
-        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + start));
-        c = _mm_and_si128(c, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - n)));
-        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(c, _mm_set1_epi8('a' - 1)),
-                                            _mm_cmplt_epi8(c, _mm_set1_epi8('z' + 1)));
-        c = _mm_sub_epi8(c, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + count * 16), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + count * 16),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + start)));
         numbers[count++] = index++;
       }
       tried += lines;

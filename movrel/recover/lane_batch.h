@@ -31,8 +31,8 @@ public:
   size_t size() const { return count_; }
   size_t room() const { return kLanes - count_; }
 
-  // A candidate's bytes (at most 16, upper-cased, no zero byte among them,
-  // zeros after) and its index.
+  // A candidate's bytes (at most 16, upper-cased, ended by a zero byte
+  // unless 16 long; what follows a zero does not count) and its index.
   void add(const unsigned char bytes[16], uint64_t index) {
     memcpy(&bytes_[count_ * 16], bytes, 16);
     indexes_[count_++] = index;
@@ -53,7 +53,7 @@ public:
   // kNoIndex.
   template <class Confirm> uint64_t run(EcbPath path, const uint16_t check[4], Confirm&& confirm) {
     if (!direct_) {
-      fold_rows();
+      fold_rows(path);
     }
     static const uint16_t kZero[kCandidateWords] = {};
     uint64_t found = kNoIndex;
@@ -79,11 +79,12 @@ private:
   friend void fold_forms(const char* line, size_t n, struct LineWalk& walk, LaneBatch& batch,
                          bool picked);
 
-  // The words of the candidates in bytes_ into rows_.
-  void fold_rows();
+  // The words of the candidates in bytes_ into rows_, on AVX2 where path
+  // says the processor has it.
+  void fold_rows(EcbPath path);
 
   std::vector<uint16_t> rows_;       // kCandidateWords rows of kStride words
-  std::vector<unsigned char> bytes_; // 16 per lane, and 16 lanes to spare
+  std::vector<unsigned char> bytes_; // 16 per lane, and 32 lanes to spare
   std::vector<uint64_t> indexes_;
   size_t count_ = 0;
   bool direct_ = false;

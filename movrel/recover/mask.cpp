@@ -188,23 +188,24 @@ bool palm_form(const std::string& text, std::string& out) {
 
 } // namespace
 
-bool parse_mask(const MaskSpec& spec, ParsedMask& parsed, std::string& error) {
+bool parse_mask(const MaskText& written, ParsedMask& parsed, std::string& error) {
   parsed = ParsedMask();
   MaskPattern raw;
-  if (!FormParser(spec.charsets, spec.charsetGiven, error)
-           .parse(spec.mask, spec.mask, raw, parsed.lowerFolded)) {
+  if (!FormParser(written.charsets, written.charsetGiven, error)
+           .parse(written.mask, written.mask, raw, parsed.lowerFolded)) {
     return false;
   }
   std::string mask;
   std::string charsets[4];
-  bool palm = palm_form(spec.mask, mask);
+  bool palm = palm_form(written.mask, mask);
   for (int i = 0; i < 4; ++i) {
-    palm = palm && (!spec.charsetGiven[i] || palm_form(spec.charsets[i], charsets[i]));
+    palm = palm && (!written.charsetGiven[i] || palm_form(written.charsets[i], charsets[i]));
   }
   MaskPattern converted;
   bool ignored = false;
   if (palm &&
-      FormParser(charsets, spec.charsetGiven, error).parse(mask, spec.mask, converted, ignored) &&
+      FormParser(charsets, written.charsetGiven, error)
+          .parse(mask, written.mask, converted, ignored) &&
       !(converted == raw)) {
     parsed.forms.push_back(converted);
   }

@@ -26,7 +26,7 @@
 #include <vector>
 
 // The mask and its custom charsets, as given.
-struct MaskSpec {
+struct MaskText {
   std::string mask;
   std::string charsets[4]; // -1 .. -4
   bool charsetGiven[4] = {};
@@ -52,8 +52,8 @@ struct ParsedMask {
   bool lowerFolded = false;       // ?l was written somewhere
 };
 
-// Parses spec; on a malformed mask or charset returns false and sets error
-// to a one-line reason.
-bool parse_mask(const MaskSpec& spec, ParsedMask& parsed, std::string& error);
+// Parses the mask as written; on a malformed mask or charset returns false
+// and sets error to a one-line reason.
+bool parse_mask(const MaskText& written, ParsedMask& parsed, std::string& error);
 
 #endif

@@ -23,9 +23,8 @@ struct TextBlock {
 
   static constexpr size_t kPadding = 64;
   char* bytes;
-  size_t capacity;   // bytes usable before the padding
-  size_t size = 0;   // bytes of whole lines (the last may lack its line end at the end of input)
-  bool ascii = true; // no byte above 0x7F
+  size_t capacity; // bytes usable before the padding
+  size_t size = 0; // bytes of whole lines (the last may lack its line end at the end of input)
 };
 
 class Piece;

@@ -36,31 +36,38 @@ size_t line_length(const char* text, size_t at, size_t next) {
 
 } // namespace
 
-WordCount count_words(const char* text, size_t n, bool ascii) {
+WordCount count_words(const char* text, size_t n) {
   WordCount count;
   size_t i = 0;
+  bool plain = true;
 #if defined(__SSE2__)
   // 16 bytes at a time: each line end subtracts -1 from its byte of a
-  // running vector, summed into the count (psadbw) before a byte can wrap.
+  // running vector, summed into the count (psadbw) before a byte can wrap;
+  // the bytes are OR-ed together to see whether any is above 0x7F.
   const __m128i newline = _mm_set1_epi8('\n');
+  __m128i seen = _mm_setzero_si128();
   while (n - i >= 16) {
     __m128i sums = _mm_setzero_si128();
     for (size_t round = 0; round < 255 && n - i >= 16; ++round, i += 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
       sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(bytes, newline));
+      seen = _mm_or_si128(seen, bytes);
     }
     const __m128i total = _mm_sad_epu8(sums, _mm_setzero_si128());
     count.lines += static_cast<uint64_t>(_mm_cvtsi128_si32(total)) +
                    static_cast<uint64_t>(_mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
   }
+  plain = _mm_movemask_epi8(seen) == 0;
 #endif
   for (; i < n; ++i) {
     count.lines += text[i] == '\n' ? 1 : 0;
+    plain = plain && (text[i] & 0x80) == 0;
   }
   if (n > 0 && text[n - 1] != '\n') {
     ++count.lines;
   }
-  for (size_t at = 0; !ascii && at < n;) {
+  // Only a line with a byte above 0x7F can have two forms.
+  for (size_t at = 0; !plain && at < n;) {
     const size_t next = after_line(text, at, n);
     count.extraForms += word_form_count(text + at, line_length(text, at, next)) - 1;
     at = next;
@@ -68,17 +75,23 @@ WordCount count_words(const char* text, size_t n, bool ascii) {
   return count;
 }
 
-bool count_wordlist(const std::string& path, WordCount& count, std::string& error) {
+bool count_wordlist(const std::string& path, WordCount& count, Fingerprint& print,
+                    std::string& error) {
   WordlistReader reader;
   if (!reader.open(path, error)) {
     return false;
   }
   count = WordCount();
+  // Every byte read is in some block: a line cut short (one longer than a
+  // block) goes into the fingerprint whole.
+  FingerprintMaker maker;
+  reader.on_bytes([&maker](const char* bytes, size_t n) { maker.add(bytes, n); });
   while (const std::shared_ptr<TextBlock> block = reader.next_block(error)) {
-    const WordCount more = count_words(block->bytes, block->size, block->ascii);
+    const WordCount more = count_words(block->bytes, block->size);
     count.lines += more.lines;
     count.extraForms += more.extraForms;
   }
+  print = maker.result();
   return error.empty();
 }
 
@@ -105,7 +118,7 @@ bool WordPiece::cut(const Scope& scope, Unit& unit) {
     const size_t want = kUnitBytes / each > 0 ? kUnitBytes / each : 1;
     unit.to =
         after_line(text, block_->size - pos_ > want ? pos_ + want : block_->size - 1, block_->size);
-    const WordCount words = count_words(text + pos_, unit.to - pos_, block_->ascii);
+    const WordCount words = count_words(text + pos_, unit.to - pos_);
     line_ += words.lines;
     if (__builtin_mul_overflow(words.lines + words.extraForms, each, &count)) {
       error_ = "the attack has more than 2^64 - 1 candidates";

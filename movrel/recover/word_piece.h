@@ -5,6 +5,7 @@
 #ifndef MOVREL_MOVREL_RECOVER_WORD_PIECE_H
 #define MOVREL_MOVREL_RECOVER_WORD_PIECE_H
 
+#include "fingerprint.h"
 #include "mask_part.h"
 #include "piece.h"
 #include "wordlist_reader.h"
@@ -20,11 +21,12 @@ struct WordCount {
 };
 
 // Counts the lines and forms of n bytes of whole lines.
-WordCount count_words(const char* text, size_t n, bool ascii);
+WordCount count_words(const char* text, size_t n);
 
-// Counts those of the wordlist at path, read through once. On failure
-// returns false and sets error to a one-line reason.
-bool count_wordlist(const std::string& path, WordCount& count, std::string& error);
+// Counts those of the wordlist at path, read through once, and takes its
+// fingerprint. On failure returns false and sets error to a one-line reason.
+bool count_wordlist(const std::string& path, WordCount& count, Fingerprint& print,
+                    std::string& error);
 
 class WordPiece : public Piece {
 public:

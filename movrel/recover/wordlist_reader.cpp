@@ -19,6 +19,9 @@ constexpr size_t kLongLineKept = 68;
 // A stream is polled this often for an interruption while it is silent.
 constexpr int kPollMilliseconds = 100;
 
+// Blocks kept for reuse: enough for the units of a few threads in flight.
+constexpr size_t kKeptBlocks = 8;
+
 // A pipe buffer this large lets a fast writer run ahead (best effort).
 constexpr int kPipeBytes = 1 << 20;
 
@@ -32,8 +35,9 @@ TextBlock::TextBlock(size_t bytesWanted)
 }
 
 TextBlock::~TextBlock() {
-  // The list holds the password sought.
-  secure_wipe(bytes, size);
+  // The list holds the password sought; a block used again may hold more
+  // than its last lines.
+  secure_wipe(bytes, capacity + kPadding);
   free(bytes);
 }
 
@@ -81,6 +85,9 @@ long WordlistReader::read_some(char* p, size_t n) {
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
       continue;
     }
+    if (got > 0 && see_) {
+      see_(p, static_cast<size_t>(got));
+    }
     return got;
   }
 }
@@ -106,26 +113,21 @@ bool WordlistReader::skip_rest_of_line(std::string& error) {
   }
 }
 
-namespace {
-
-bool all_ascii(const char* bytes, size_t n) {
-  uint64_t seen = 0;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word = 0;
-    memcpy(&word, bytes + i, 8);
-    seen |= word;
-  }
-  for (; i < n; ++i) {
-    seen |= static_cast<unsigned char>(bytes[i]);
-  }
-  return (seen & 0x8080808080808080ULL) == 0;
-}
-
-} // namespace
-
 std::shared_ptr<TextBlock> WordlistReader::next_block(std::string& error) {
-  auto block = std::make_shared<TextBlock>(blockBytes_);
+  std::shared_ptr<TextBlock> block;
+  for (const auto& made : blocks_) {
+    if (made.use_count() == 1) { // held by no unit: only the reader knows it
+      block = made;
+      break;
+    }
+  }
+  if (block == nullptr) {
+    block = std::make_shared<TextBlock>(blockBytes_);
+    if (blocks_.size() < kKeptBlocks) {
+      blocks_.push_back(block);
+    }
+  }
+  block->size = 0;
   if (!carry_.empty()) {
     memcpy(block->bytes, carry_.data(), carry_.size());
   }
@@ -140,16 +142,20 @@ std::shared_ptr<TextBlock> WordlistReader::next_block(std::string& error) {
     }
     ended_ = got == 0;
     block->size += static_cast<size_t>(got);
-    // A stream's lines are searched as they come, not once a block is full.
-    if (stream_ && memchr(block->bytes + block->size - got, '\n', static_cast<size_t>(got))) {
+    // A stream's lines are searched as they come, not once a block is full:
+    // the block takes what is there to read now.
+    pollfd ready{fd_, POLLIN, 0};
+    if (stream_ && memchr(block->bytes + block->size - got, '\n', static_cast<size_t>(got)) &&
+        poll(&ready, 1, 0) == 0) {
       break;
     }
   }
   if (interrupted_ || block->size == 0) {
     return nullptr;
   }
-  // Loads of 16 or 64 bytes may reach past the lines: they find zeros.
-  memset(block->bytes + block->size, 0, block->capacity - block->size + TextBlock::kPadding);
+  // Loads of up to 64 bytes from a line may reach past the lines: they find
+  // zeros (and the bytes cut off below are wiped to zeros).
+  memset(block->bytes + block->size, 0, TextBlock::kPadding);
   const char* last = static_cast<const char*>(memrchr(block->bytes, '\n', block->size));
   if (last != nullptr) {
     const size_t whole = static_cast<size_t>(last - block->bytes) + 1;
@@ -165,6 +171,5 @@ std::shared_ptr<TextBlock> WordlistReader::next_block(std::string& error) {
       return nullptr;
     }
   }
-  block->ascii = all_ascii(block->bytes, block->size);
   return block;
 }

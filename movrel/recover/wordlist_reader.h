@@ -9,14 +9,19 @@
 #include "piece.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class WordlistReader {
 public:
-  // Bytes a block holds at most; tests may make it smaller.
-  static constexpr size_t kBlockBytes = size_t{1} << 20;
+  // Bytes a block holds at most; tests may make it smaller. A block is
+  // read, counted and folded in turn, so it is kept small enough to stay in
+  // a core's second-level cache between those passes (128 KiB measured best
+  // of 64 KiB to 1 MiB on the development machine).
+  static constexpr size_t kBlockBytes = size_t{1} << 17;
 
   explicit WordlistReader(size_t blockBytes = kBlockBytes) : blockBytes_(blockBytes) {}
   ~WordlistReader();
@@ -28,8 +33,11 @@ public:
   bool open(const std::string& path, std::string& error);
 
   // The next block, or null at the end of the list, on a read error (error
-  // is then set) or once interrupted.
+  // is then set) or once interrupted. One thread at a time.
   std::shared_ptr<TextBlock> next_block(std::string& error);
+
+  // Shows every byte read, in order, to see (for a fingerprint).
+  void on_bytes(std::function<void(const char*, size_t)> see) { see_ = std::move(see); }
 
   // Makes a read that waits for a stream give up, from any thread.
   void interrupt() { interrupted_ = true; }
@@ -49,6 +57,11 @@ private:
   bool ended_ = false;
   std::atomic<bool> interrupted_{false};
   std::vector<char> carry_; // the start of a line the last block cut
+  // Blocks made so far, taken again once no unit holds them: a fresh block
+  // of this size would come from the system as new pages, each a fault and
+  // a page cleared.
+  std::vector<std::shared_ptr<TextBlock>> blocks_;
+  std::function<void(const char*, size_t)> see_;
 };
 
 #endif

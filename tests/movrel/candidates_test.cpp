@@ -143,13 +143,13 @@ void expect_found_everywhere(const MaskPart& part, size_t step) {
 }
 
 MaskPart* hybrid(const char* mask, const char* charset, bool increment) {
-  MaskSpec spec;
-  spec.mask = mask;
-  spec.charsets[0] = charset;
-  spec.charsetGiven[0] = true;
+  MaskText written;
+  written.mask = mask;
+  written.charsets[0] = charset;
+  written.charsetGiven[0] = true;
   ParsedMask parsed;
   std::string error;
-  EXPECT_TRUE(parse_mask(spec, parsed, error)) << error;
+  EXPECT_TRUE(parse_mask(written, parsed, error)) << error;
   return new MaskPart(parsed, increment, 0, 16);
 }
 

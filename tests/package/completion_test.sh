@@ -35,6 +35,8 @@ expect "bitwarden-json json kdbx keepass-xml keepassxc-csv markdown text " movre
 expect "notes.pdb " movrel export notes.p
 expect "words.txt " movrel recover --wordlist wo
 expect "" movrel recover --mask ""
+mkdir -p state/movrel && touch state/movrel/weekly.session state/movrel/nightly.session
+XDG_STATE_HOME=$PWD/state expect "nightly weekly " movrel recover --session ""
 expect "notes " movrel export --split no
 
 for command in list export recover; do

@@ -1,0 +1,1 @@
+movrel recover: about [0-9]+ s at [0-9]+ M/s on this machine \([0-9]+ threads?, [a-z0-9]+\)

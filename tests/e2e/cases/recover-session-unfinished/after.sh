@@ -1,0 +1,1 @@
+ls "$XDG_STATE_HOME/movrel"

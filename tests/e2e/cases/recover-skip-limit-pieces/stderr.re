@@ -1,0 +1,1 @@
+movrel recover: about .*

@@ -1,0 +1,1 @@
+(\{"tried": 1, "keyspace": null, "rate": [0-9]+, "elapsed": [0-9.]+, "eta": null\}\n){1,8}\{"found": true, "candidate": 2, "tried": 2, "keyspace": null, "rate": [0-9]+, "elapsed": [0-9.]+, "eta": null\}

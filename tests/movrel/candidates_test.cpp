@@ -130,6 +130,15 @@ uint64_t first_of(const std::vector<Candidate>& all, const Bytes& target, uint64
 
 void expect_found_everywhere(const MaskPart& part, size_t step) {
   const std::vector<Candidate> all = reference(kText, part);
+  // A password that is not there: every candidate counted once, those that
+  // differ only past the 16th byte included, in the whole and in a window.
+  const Bytes absent = "\x01\x02\x03";
+  const Outcome none = search(kText, part, absent, Scope());
+  EXPECT_EQ(none.found, kNoIndex);
+  EXPECT_EQ(none.tried, all.size());
+  const uint64_t lo = all.size() / 3;
+  const uint64_t hi = all.size() * 2 / 3 + 1;
+  EXPECT_EQ(search(kText, part, absent, Scope{lo, hi, 0, 1}).tried, hi - lo);
   for (size_t target = 0; target < all.size(); target += step) {
     const Outcome whole = search(kText, part, all[target].bytes, Scope());
     EXPECT_EQ(whole.found, first_of(all, all[target].bytes, 0, 1)) << "candidate " << target;

@@ -26,18 +26,8 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/export-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# As in whole_run.sh: 10,000 categories, exactly 64 MiB.
-line='Milk, eggs, flour; call the garage on Tuesday; the spare key is with Anna.'
-text_of() { awk -v n="$1" -v l="$line" 'BEGIN { while (length(s) < n) s = s l "\n"; printf "%s", substr(s, 1, n) }'; }
-text_of 6660 >"$work/short.txt"
-text_of 6668 >"$work/long.txt"
-args=()
-for ((i = 0; i < 10000; i++)); do
-  text=$work/short.txt
-  ((i < 1098)) && text=$work/long.txt
-  args+=("Category $i" "$text")
-done
-"$writer" "$work/big.pdb" benchmark "${args[@]}"
+source "$(dirname "$0")/timing.sh"
+make_64mib_database "$writer" "$work/big.pdb"
 "$writer" "$work/one.pdb" benchmark "One" "$work/short.txt"
 echo "database: $(stat -c %s "$work/big.pdb") bytes, 10000 categories"
 printf 'benchmark\nkeepass\nkeepass\n' >"$work/input"
@@ -49,22 +39,10 @@ run_kdbx() {
 }
 run_kdf() { rm -f "$work/one.kdbx"; "$movrel" export --format kdbx -o "$work/one.kdbx" "$work/one.pdb" <"$work/input" 2>/dev/null; }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-for name in run_text run_kdbx run_kdf; do "$name"; : >"$work/$name.times"; done
-for ((round = 0; round < runs; round++)); do
-  for name in run_text run_kdbx run_kdf; do
-    start=$EPOCHREALTIME
-    "$name"
-    end=$EPOCHREALTIME
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }' >>"$work/$name.times"
-  done
-done
+time_alternating "$runs" run_text run_kdbx run_kdf >"$work/medians"
 echo "sizes: notes.txt $(stat -c %s "$work/notes.txt") bytes, notes.kdbx $(stat -c %s "$work/notes.kdbx") bytes"
 echo "medians of $runs runs (seconds; all times in brackets):"
-for name in run_text run_kdbx run_kdf; do
-  printf '  %s %s   [%s]\n' "${name#run_}" "$(median <"$work/$name.times")" "$(tr '\n' ' ' <"$work/$name.times")"
-done
-awk -v t="$(median <"$work/run_text.times")" -v k="$(median <"$work/run_kdbx.times")" \
-  -v d="$(median <"$work/run_kdf.times")" 'BEGIN {
+sed 's/^run_/  /' "$work/medians"
+awk -v t="$(seconds_of run_text)" -v k="$(seconds_of run_kdbx)" -v d="$(seconds_of run_kdf)" 'BEGIN {
   printf "kdbx / text: %.2f   (kdbx - kdf) / text: %.2f   kdf: %.2f s\n", k / t, (k - d) / t, d
 }'

@@ -9,9 +9,8 @@
 # and prints the median wall time of each and the two ratios of movrelview to
 # the others, with the checksum of movrelview's output and its peak resident
 # memory. Then the same for the demo database against `cat` alone, where only
-# starting the process counts. Wall times come from bash's EPOCHREALTIME, so
-# no timer process runs between the commands. The machine may be shared:
-# compare the ratios of one run, not times across runs.
+# starting the process counts. The machine may be shared: compare the ratios
+# of one run, not times across runs.
 set -euo pipefail
 
 build=${1:-build}
@@ -32,27 +31,12 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/timing.sh"
 
-# File bytes: 78 header + 8 per record entry + 2 gap, then per category
-# 38 + 8 * ceil(L / 8). With L = 6660 (833 blocks) for 8,902 categories and
-# L = 6668 (834 blocks) for 1,098 the file is exactly 64 MiB, a whole number
-# of AES blocks, so openssl's -nopad decryption ends cleanly.
-categories=10000
-longer=1098
-line='Milk, eggs, flour; call the garage on Tuesday; the spare key is with Anna.'
-text_of() { awk -v n="$1" -v l="$line" 'BEGIN { while (length(s) < n) s = s l "\n"; printf "%s", substr(s, 1, n) }'; }
-text_of 6660 >"$work/short.txt"
-text_of 6668 >"$work/long.txt"
-args=()
-for ((i = 0; i < categories; i++)); do
-  text=$work/short.txt
-  ((i < longer)) && text=$work/long.txt
-  args+=("Category $i" "$text")
-done
 database=$work/big.pdb
-"$writer" "$database" benchmark "${args[@]}"
+make_64mib_database "$writer" "$database"
 size=$(stat -c %s "$database")
-echo "database: $size bytes, $categories categories"
+echo "database: $size bytes, 10000 categories"
 echo benchmark >"$work/password"
 echo palmpilot >"$work/demo-password"
 key=000102030405060708090a0b0c0d0e0f
@@ -63,38 +47,12 @@ run_openssl() { openssl enc -d -aes-128-ecb -nopad -K "$key" -in "$database" -ou
 run_demo_viewer() { "$viewer" "$demo" <"$work/demo-password" >/dev/null 2>&1; }
 run_demo_cat() { cat "$demo" >/dev/null; }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# time_alternating RUNS FUNCTION...: runs the functions in turn, RUNS rounds,
-# after one untimed round that warms the page cache and the binaries; prints
-# one line per function: its median, then every time, in seconds.
-time_alternating() {
-  local rounds=$1 round name start end
-  shift
-  for name in "$@"; do "$name"; done
-  for name in "$@"; do : >"$work/$name.times"; done
-  for ((round = 0; round < rounds; round++)); do
-    for name in "$@"; do
-      start=$EPOCHREALTIME
-      "$name"
-      end=$EPOCHREALTIME
-      awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }' >>"$work/$name.times"
-    done
-  done
-  for name in "$@"; do
-    printf '%s %s   [%s]\n' "$name" "$(median <"$work/$name.times")" "$(tr '\n' ' ' <"$work/$name.times")"
-  done
-}
-
 checksum=$("$viewer" "$database" <"$work/password" 2>/dev/null | sha256sum | cut -d' ' -f1)
 echo "movrelview output sha256: $checksum"
 if [[ -x /usr/bin/time ]]; then
   /usr/bin/time -o "$work/peak" -f %M "$viewer" "$database" <"$work/password" >/dev/null 2>&1
   echo "movrelview peak resident: $(cat "$work/peak") KiB (file $((size / 1024)) KiB)"
 fi
-
-# seconds_of NAME: the median printed for NAME by time_alternating.
-seconds_of() { awk -v n="$1" '$1 == n { print $2 }' "$work/medians"; }
 
 time_alternating "$runs" run_viewer run_cat run_openssl >"$work/medians"
 echo "64 MiB database, medians of $runs runs (seconds; all times in brackets):"

@@ -1,6 +1,5 @@
-# What a run leaves in its memory at the very end: the run is stopped under
-# gdb as it ends, at exit_group (after every exit handler) or as the signal
-# that ends it is delivered, and dumped with gcore. The dump must hold
+# What a run leaves in its memory at the very end (memory_image.py): at
+# exit_group, or as the signal that ends it is delivered. The dump must hold
 # neither the password (as typed or upper-cased), nor 16 bytes in a row of
 # any note, nor 4 words in a row (or one word broadcast to 8 lanes) of either
 # key schedule.
@@ -14,7 +13,8 @@
 # into the ECB kernel this processor runs (subkeys in its registers and frame,
 # the other threads wherever they are), and the signal is delivered to it there.
 # Usage: memory_at_exit.py exit|signal MOVRELVIEW MOVREL DEMO_DB MKMOVREL NOTE_FILE...
-import os, shutil, subprocess, sys, tempfile  # noqa: E401
+import subprocess, sys, tempfile  # noqa: E401
+from memory_image import image_at_end, pieces_left, require_gdb
 
 PASSWORD = b"palmpilot"
 words = lambda ws: b"".join(w.to_bytes(2, "little") for w in ws)  # noqa: E731
@@ -37,9 +37,7 @@ def schedules(chars):  # the user key folded from 16 characters, then both sched
 
 runs_wanted, viewer, movrel, demo, mkmovrel = *sys.argv[1:4], open(sys.argv[4], "rb").read(), sys.argv[5]
 note_files = sys.argv[6:]
-if not shutil.which("gdb"):
-    print("skipped: needs gdb")
-    sys.exit(77)
+require_gdb()
 search = [PASSWORD, PASSWORD.upper()]
 for z in schedules(PASSWORD.upper()):
     search += [words(z[i:i + 4]) for i in range(49)] + [words([w] * 8) for w in z if w not in (0, 0xFFFF)]
@@ -69,17 +67,9 @@ for name, command, image, signal, output, expected in runs[runs_wanted]:
     with tempfile.TemporaryDirectory() as tmp:
         open(f"{tmp}/db", "wb").write(image)
         open(f"{tmp}/pw", "wb").write(PASSWORD + b"\n")
-        lines = ["set pagination off", "set confirm off", "catch syscall exit_group", *before,
-                 f"run {' '.join(command[1:])} {tmp}/db < {tmp}/pw > /dev/{output} 2> {tmp}/err", *after,
-                 f"gcore {tmp}/core", "kill"]
-        shown = subprocess.run(["gdb", "-q", "-batch", "-nx", *[a for line in lines for a in ("-ex", line)],
-                                command[0]], start_new_session=True, capture_output=True, check=False).stdout
-        err, core = open(f"{tmp}/err").read(), os.path.exists(f"{tmp}/core") and open(f"{tmp}/core", "rb").read()
+        err, shown, core = image_at_end(command[0], f"{' '.join(command[1:])} {tmp}/db", tmp, output, before, after)
     assert expected in err, f"{name}: the run did not end as planned: {err!r}"
     assert not signal or b"hit Breakpoint" in shown and b"received signal SIGTERM" in shown, f"{name}: {shown!r}"
-    if not core:
-        print("skipped: gdb could not dump the process (a non-dumpable process needs CAP_SYS_PTRACE)")
-        sys.exit(77)
-    left = [piece for piece in search if piece in core]
+    left = pieces_left(core, search)
     assert not left, f"{name}: {len(left)} pieces of secrets left in memory, e.g. {left[:3]}"
     print(f"{name}: none of {len(search)} secret pieces in {len(core)} bytes of memory at {runs_wanted}")
